@@ -125,6 +125,9 @@ TExport::~TExport() {
 
 void TExport::Connect() {
     m_target.open(m_path, Connection::OpenMode::Create);
+    // The file is a scratch copy that is built in one go and thrown away when anything fails: it
+    // needs no crash journal on disk and no flush after every table.
+    m_target.execute(QStringLiteral("PRAGMA journal_mode = MEMORY; PRAGMA synchronous = OFF;"));
 }
 
 void TExport::Disconnect() {
@@ -151,10 +154,21 @@ void TExport::CreateStructure() {
     QStringList statements;
     while (catalogue.step())
         statements.append(catalogue.value(0).toString());
-    for (const QString& sql : statements)
-        TDB::Execute(&m_target, sql);
-    TDB::Execute(&m_target, QStringLiteral("CREATE TABLE CIS_SUBJ AS SELECT * FROM SUBJ;"));
-    TDB::Execute(&m_target, QStringLiteral("CREATE TABLE CIS_ZOOS AS SELECT * FROM ZOOS;"));
+    // One transaction for the whole structure: either every table is there or none.
+    TDB::StartTransaction(&m_target, IsolationLevel::ReadCommitted);
+    try {
+        for (const QString& sql : statements)
+            TDB::Execute(&m_target, sql);
+        TDB::Execute(&m_target, QStringLiteral("CREATE TABLE CIS_SUBJ AS SELECT * FROM SUBJ;"));
+        TDB::Execute(&m_target, QStringLiteral("CREATE TABLE CIS_ZOOS AS SELECT * FROM ZOOS;"));
+        TDB::Commit(&m_target);
+    } catch (...) {
+        try {
+            TDB::Rollback(&m_target);
+        } catch (const MeroError&) {
+        }
+        throw;
+    }
 
     const QVariant version = TDB::QueryValue(m_local, QStringLiteral("PRAGMA user_version"));
     try {
@@ -210,20 +224,24 @@ void TExport::ExportInstallations() {
     CopyTable(QStringLiteral("INST"), QString());
 }
 
+QString TExport::ReferencedBy(const QString& table, const QString& keyName, const QString& condition) {
+    // The rows of the table whose key pair (ID_<key>, ID_INST_<key>) a selected EPKS row names:
+    // the same rows as EXISTS(SELECT * FROM EPKS WHERE (EPKS.ID_x = T.ID_x AND EPKS.ID_INST_x =
+    // T.ID_INST_x) AND (condition)), in the same order (the table's own order). Written as one
+    // uncorrelated selection so that the engine runs it once instead of once per row: with an index
+    // on a column the condition names (EPKS.ROK), the correlated form searches that index for every
+    // row of the table and grows with the square of the number of agreements.
+    const QString id = QStringLiteral("ID_") + keyName;
+    const QString inst = QStringLiteral("ID_INST_") + keyName;
+    return QStringLiteral("(+%1.%2, +%1.%3) IN (SELECT EPKS.%2, EPKS.%3 FROM EPKS%4)")
+        .arg(table, id, inst, TSQL::Where(condition));
+}
+
 void TExport::ExportAgreements(const QString& condition) {
-    const QString c = TSQL::AndClause(condition);
-    CopyTable(QStringLiteral("ZOOS"),
-              QStringLiteral("EXISTS(SELECT * FROM EPKS WHERE (EPKS.ID_ZOOS = ZOOS.ID_ZOOS AND "
-                             "EPKS.ID_INST_ZOOS = ZOOS.ID_INST_ZOOS)") +
-                  c + QLatin1Char(')'));
-    CopyTable(QStringLiteral("SUBJ"),
-              QStringLiteral("EXISTS(SELECT * FROM EPKS WHERE (EPKS.ID_SUBJ = SUBJ.ID_SUBJ AND "
-                             "EPKS.ID_INST_SUBJ = SUBJ.ID_INST_SUBJ)") +
-                  c + QLatin1Char(')'));
+    CopyTable(QStringLiteral("ZOOS"), ReferencedBy(QStringLiteral("ZOOS"), QStringLiteral("ZOOS"), condition));
+    CopyTable(QStringLiteral("SUBJ"), ReferencedBy(QStringLiteral("SUBJ"), QStringLiteral("SUBJ"), condition));
     for (const QString& t : ContentTables())
-        CopyTable(t, QStringLiteral("EXISTS(SELECT * FROM EPKS WHERE (EPKS.ID_KS = ") + t +
-                         QStringLiteral(".ID_KS AND EPKS.ID_INST_KS = ") + t + QStringLiteral(".ID_INST_KS)") + c +
-                         QLatin1Char(')'));
+        CopyTable(t, ReferencedBy(t, QStringLiteral("KS"), condition));
     CopyTable(QStringLiteral("EPKS"), condition);
 }
 
