@@ -5,6 +5,8 @@
 
 #include <QFile>
 
+#include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <vector>
 
@@ -50,41 +52,104 @@ bool isDateWithTime(const QByteArray& text) {
     return true;
 }
 
-void bindValue(Statement& insert, int index, const Statement& select, int column, ColumnRule rule) {
-    using SC = Statement::StorageClass;
-    switch (rule) {
-    case ColumnRule::Plain:
-        break;
-    case ColumnRule::Decimal:
-        // The literal of a decimal field carries 15 significant digits; binding that text lets the
-        // column's affinity turn it into the number the literal would give.
-        if (select.storageClass(column) == SC::Real) {
-            const double v = select.value(column).toDouble();
-            if (std::isfinite(v)) {
-                insert.bindRawText(index, QByteArray::number(v, 'g', 15));
-                return;
+// Rows read from the local table and waiting to be written, with copies of their bytes: the source
+// moves on while a batch fills, and the rows are written several at a time.
+class RowBuffer {
+public:
+    RowBuffer(int columns, std::vector<ColumnRule> rules) : m_columns(columns), m_rules(std::move(rules)) {}
+
+    // Takes the current row of the source, as the literal rules would store each value.
+    void take(const Statement& select) {
+        using SC = Statement::StorageClass;
+        for (int c = 0; c < m_columns; ++c) {
+            Statement::Stored v = select.stored(c);
+            switch (m_rules[size_t(c)]) {
+            case ColumnRule::Plain:
+                break;
+            case ColumnRule::Decimal:
+                // The literal of a decimal field carries 15 significant digits; as text, the
+                // column's affinity turns it into the number the literal would give.
+                if (v.type == SC::Real && std::isfinite(v.real)) {
+                    char text[32];
+                    const auto end = std::to_chars(text, text + sizeof text, v.real, std::chars_format::general, 15).ptr;
+                    v.type = SC::Text;
+                    v.data = text;
+                    v.size = int(end - text);
+                    append(v);
+                    continue;
+                }
+                break;
+            case ColumnRule::YesNo:
+                if (v.type == SC::Integer || v.type == SC::Real) {
+                    const bool yes = v.type == SC::Integer ? v.integer != 0 : v.real != 0.0;
+                    v.type = SC::Text;
+                    v.data = yes ? "Y" : "N";
+                    v.size = 1;
+                }
+                break;
+            case ColumnRule::Date:
+                // A time of day is dropped.
+                if (v.type == SC::Text && isDateWithTime(QByteArray::fromRawData(v.data, v.size)))
+                    v.size = 10;
+                break;
             }
+            append(v);
         }
-        break;
-    case ColumnRule::YesNo: {
-        const SC sc = select.storageClass(column);
-        if (sc == SC::Integer || sc == SC::Real) {
-            insert.bindRawText(index, select.value(column).toDouble() != 0.0 ? QByteArray("Y") : QByteArray("N"));
-            return;
-        }
-        break;
+        ++m_rows;
     }
-    case ColumnRule::Date:
-        if (select.storageClass(column) == SC::Text) {
-            const QByteArray text = select.rawText(column);
-            if (isDateWithTime(text)) {
-                insert.bindRawText(index, text.left(10));
-                return;
-            }
+
+    int rows() const { return m_rows; }
+
+    // Binds rows [first, first + count) to the statement's parameters from 1, steps it once and
+    // makes it ready for the next use.
+    void write(Statement& insert, int first, int count) {
+        const size_t begin = size_t(first) * size_t(m_columns);
+        const size_t end = begin + size_t(count) * size_t(m_columns);
+        for (size_t i = begin; i < end; ++i) {
+            Statement::Stored v = m_values[i];
+            if (v.type == Statement::StorageClass::Null)
+                continue; // cleared after the previous step
+            if (v.type == Statement::StorageClass::Text || v.type == Statement::StorageClass::Blob)
+                v.data = m_bytes.data() + m_offsets[i];
+            insert.bindStored(int(i - begin) + 1, v);
         }
-        break;
+        insert.step();
+        insert.reset();
+        insert.clearBindings();
     }
-    insert.bindFrom(index, select, column);
+
+    void clear() {
+        m_values.clear();
+        m_offsets.clear();
+        m_bytes.clear();
+        m_rows = 0;
+    }
+
+private:
+    void append(const Statement::Stored& v) {
+        m_offsets.push_back(m_bytes.size());
+        if (v.type == Statement::StorageClass::Text || v.type == Statement::StorageClass::Blob)
+            m_bytes.insert(m_bytes.end(), v.data, v.data + v.size);
+        m_values.push_back(v);
+    }
+
+    int m_columns;
+    std::vector<ColumnRule> m_rules;
+    std::vector<Statement::Stored> m_values;
+    std::vector<size_t> m_offsets;
+    std::vector<char> m_bytes;
+    int m_rows = 0;
+};
+
+QString insertStatement(const QString& table, int columns, int rows) {
+    QString row = QStringLiteral("(");
+    for (int c = 0; c < columns; ++c)
+        row += c == 0 ? QStringLiteral("?") : QStringLiteral(",?");
+    row += QLatin1Char(')');
+    QStringList values;
+    for (int r = 0; r < rows; ++r)
+        values.append(row);
+    return QStringLiteral("INSERT OR IGNORE INTO %1 VALUES %2").arg(table, values.join(QLatin1Char(',')));
 }
 
 } // namespace
@@ -197,19 +262,24 @@ void TExport::CopyTable(const QString& table, const QString& condition) {
     for (int c = 0; c < columns; ++c)
         rules.push_back(ruleForDeclaredType(select.declaredType(c)));
 
-    QString placeholders;
-    for (int c = 0; c < columns; ++c)
-        placeholders += c == 0 ? QStringLiteral("?") : QStringLiteral(",?");
-    Statement insert = m_target.prepare(QStringLiteral("INSERT OR IGNORE INTO %1 VALUES (%2)").arg(table, placeholders));
+    // Several rows per statement: each row still goes in on its own, in order, skipped when its key
+    // is there already, but the statement runs once per batch.
+    const int batch = std::clamp(4000 / columns, 1, 64);
+    Statement insertBatch = m_target.prepare(insertStatement(table, columns, batch));
+    Statement insertOne = m_target.prepare(insertStatement(table, columns, 1));
+    RowBuffer buffer(columns, std::move(rules));
 
     TDB::StartTransaction(&m_target, IsolationLevel::ReadCommitted);
     try {
         do {
-            for (int c = 0; c < columns; ++c)
-                bindValue(insert, c + 1, select, c, rules[size_t(c)]);
-            insert.step();
-            insert.reset();
+            buffer.take(select);
+            if (buffer.rows() == batch) {
+                buffer.write(insertBatch, 0, batch);
+                buffer.clear();
+            }
         } while (select.step());
+        for (int r = 0; r < buffer.rows(); ++r)
+            buffer.write(insertOne, r, 1);
         TDB::Commit(&m_target);
     } catch (...) {
         try {
