@@ -3,7 +3,10 @@
 #include "data/errors.h"
 #include "data/sql_utils.h"
 
+#include <QDate>
+#include <QDateTime>
 #include <QFile>
+#include <QLocale>
 
 #include <algorithm>
 #include <charconv>
@@ -15,24 +18,23 @@ namespace mero {
 namespace {
 
 // How a column's values are written, by the field type its declared type gives (the same mapping
-// the datasets use): the literal of a field depends on its type, not on how SQLite stored the value.
-enum class ColumnRule { Plain, Decimal, YesNo, Date };
+// the datasets use): the literal of a field depends on the value its field reads, not only on how
+// SQLite stored it. Yes/no and text fields write what is stored.
+enum class ColumnRule { Plain, Integer, Decimal, Date, DateTime };
 
 ColumnRule ruleForDeclaredType(const QString& declared) {
-    QString base = declared.trimmed().toUpper();
-    const qsizetype paren = base.indexOf(QLatin1Char('('));
-    if (paren >= 0)
-        base = base.left(paren).trimmed();
-    if (base.contains(QLatin1String("INT")))
+    const QString t = declared.trimmed().toUpper();
+    if (t.contains(QLatin1String("INT")))
+        return ColumnRule::Integer;
+    if (t.startsWith(QLatin1String("BOOL")))
         return ColumnRule::Plain;
-    if (base.startsWith(QLatin1String("NUMERIC")) || base.startsWith(QLatin1String("DECIMAL")) ||
-        base.startsWith(QLatin1String("REAL")) || base.startsWith(QLatin1String("FLOAT")) ||
-        base.startsWith(QLatin1String("DOUBLE")))
-        return ColumnRule::Decimal;
-    if (base == QLatin1String("BOOLEAN") || base == QLatin1String("BOOL"))
-        return ColumnRule::YesNo;
-    if (base == QLatin1String("DATE") || base == QLatin1String("DATETIME") || base == QLatin1String("TIMESTAMP"))
+    if (t == QLatin1String("DATE"))
         return ColumnRule::Date;
+    if (t.startsWith(QLatin1String("DATETIME")) || t.startsWith(QLatin1String("TIMESTAMP")))
+        return ColumnRule::DateTime;
+    for (const char* n : {"NUMERIC", "DECIMAL", "REAL", "FLOAT", "DOUBLE", "NUMBER", "MONEY", "CURRENCY"})
+        if (t.startsWith(QLatin1String(n)))
+            return ColumnRule::Decimal;
     return ColumnRule::Plain;
 }
 
@@ -40,15 +42,58 @@ bool isDigit(char c) {
     return c >= '0' && c <= '9';
 }
 
-// "yyyy-mm-dd" followed by a time part ("yyyy-mm-dd hh:mm:ss", "yyyy-mm-ddThh:mm").
-bool isDateWithTime(const QByteArray& text) {
-    if (text.size() <= 10 || (text.at(10) != ' ' && text.at(10) != 'T'))
+// "yyyy-mm-dd" exactly: what a date literal writes anyway.
+bool isCanonicalDate(const char* data, int size) {
+    if (size != 10)
         return false;
     for (int i = 0; i < 10; ++i) {
         const bool dash = i == 4 || i == 7;
-        if (dash ? text.at(i) != '-' : !isDigit(text.at(i)))
+        if (dash ? data[i] != '-' : !isDigit(data[i]))
             return false;
     }
+    return true;
+}
+
+// The date a date field reads from a text: "yyyy-mm-dd" with an optional time, or "d.M.yyyy".
+QDate dateOfText(const QString& text) {
+    const QString t = text.trimmed();
+    const QDate d = QDate::fromString(t.left(10), QStringLiteral("yyyy-MM-dd"));
+    if (d.isValid() && (t.size() == 10 || t.at(10) == QLatin1Char(' ') || t.at(10) == QLatin1Char('T')))
+        return d;
+    return QDate::fromString(t.section(QLatin1Char(' '), 0, 0), QStringLiteral("d.M.yyyy"));
+}
+
+// The date of the moment a date-time field reads from a text.
+QDate dateOfDateTimeText(const QString& text) {
+    const QString t = text.trimmed();
+    for (const char* f : {"yyyy-MM-dd hh:mm:ss", "yyyy-MM-ddThh:mm:ss", "yyyy-MM-dd hh:mm", "yyyy-MM-dd",
+                          "d.M.yyyy H:mm:ss", "d.M.yyyy H:mm", "d.M.yyyy"}) {
+        const QDateTime dt = QDateTime::fromString(t, QString::fromLatin1(f));
+        if (dt.isValid())
+            return dt.date();
+    }
+    return QDateTime::fromString(t, Qt::ISODateWithMs).date();
+}
+
+// The number a decimal field reads from a text ("12,5", "1 200.5"); false when it is none.
+bool decimalOfText(const QString& text, double* out) {
+    QString t = text.trimmed();
+    t.remove(QChar(0x00A0));
+    t.remove(QChar(0x202F));
+    t.remove(QLatin1Char(' '));
+    t.replace(QLatin1Char(','), QLatin1Char('.'));
+    if (t.isEmpty())
+        return false;
+    for (QChar c : t) {
+        const ushort u = c.unicode();
+        if (!((u >= '0' && u <= '9') || u == '.' || u == '-' || u == '+' || u == 'e' || u == 'E'))
+            return false;
+    }
+    bool ok = false;
+    const double d = QLocale::c().toDouble(t, &ok);
+    if (!ok || !std::isfinite(d))
+        return false;
+    *out = d;
     return true;
 }
 
@@ -62,35 +107,41 @@ public:
     void take(const Statement& select) {
         using SC = Statement::StorageClass;
         for (int c = 0; c < m_columns; ++c) {
-            Statement::Stored v = select.stored(c);
+            const Statement::Stored v = select.stored(c);
             switch (m_rules[size_t(c)]) {
             case ColumnRule::Plain:
                 break;
-            case ColumnRule::Decimal:
-                // The literal of a decimal field carries 15 significant digits; as text, the
-                // column's affinity turns it into the number the literal would give.
+            case ColumnRule::Integer:
+                // A fraction in an integer column reads as a decimal number.
                 if (v.type == SC::Real && std::isfinite(v.real)) {
-                    char text[32];
-                    const auto end = std::to_chars(text, text + sizeof text, v.real, std::chars_format::general, 15).ptr;
-                    v.type = SC::Text;
-                    v.data = text;
-                    v.size = int(end - text);
-                    append(v);
+                    appendDecimal(v.real);
                     continue;
                 }
                 break;
-            case ColumnRule::YesNo:
-                if (v.type == SC::Integer || v.type == SC::Real) {
-                    const bool yes = v.type == SC::Integer ? v.integer != 0 : v.real != 0.0;
-                    v.type = SC::Text;
-                    v.data = yes ? "Y" : "N";
-                    v.size = 1;
+            case ColumnRule::Decimal:
+                if (v.type == SC::Real && std::isfinite(v.real)) {
+                    appendDecimal(v.real);
+                    continue;
+                }
+                if (v.type == SC::Text) {
+                    double d = 0;
+                    if (decimalOfText(QString::fromLatin1(v.data, v.size), &d)) {
+                        appendDecimal(d);
+                        continue;
+                    }
                 }
                 break;
             case ColumnRule::Date:
-                // A time of day is dropped.
-                if (v.type == SC::Text && isDateWithTime(QByteArray::fromRawData(v.data, v.size)))
-                    v.size = 10;
+            case ColumnRule::DateTime:
+                // Dates are written as yyyy-mm-dd; a time of day is dropped.
+                if (v.type == SC::Text && !isCanonicalDate(v.data, v.size)) {
+                    const QString text = QString::fromLatin1(v.data, v.size);
+                    const QDate d = m_rules[size_t(c)] == ColumnRule::Date ? dateOfText(text) : dateOfDateTimeText(text);
+                    if (d.isValid()) {
+                        appendText(d.toString(QStringLiteral("yyyy-MM-dd")).toLatin1());
+                        continue;
+                    }
+                }
                 break;
             }
             append(v);
@@ -126,6 +177,20 @@ public:
     }
 
 private:
+    // A decimal number as its literal writes it: 15 significant digits, bound as text so that the
+    // column's affinity turns it into the number the literal would give.
+    void appendDecimal(double value) {
+        char text[32];
+        const auto end = std::to_chars(text, text + sizeof text, value, std::chars_format::general, 15).ptr;
+        appendText(QByteArray::fromRawData(text, int(end - text)));
+    }
+    void appendText(const QByteArray& bytes) {
+        Statement::Stored v;
+        v.type = Statement::StorageClass::Text;
+        v.data = bytes.constData();
+        v.size = int(bytes.size());
+        append(v);
+    }
     void append(const Statement::Stored& v) {
         m_offsets.push_back(m_bytes.size());
         if (v.type == Statement::StorageClass::Text || v.type == Statement::StorageClass::Blob)
