@@ -329,7 +329,7 @@ void TExport::CopyTable(const QString& table, const QString& condition) {
 
     // Several rows per statement: each row still goes in on its own, in order, skipped when its key
     // is there already, but the statement runs once per batch.
-    const int batch = std::clamp(4000 / columns, 1, 64);
+    const int batch = std::clamp(16000 / columns, 1, 256);
     Statement insertBatch = m_target.prepare(insertStatement(table, columns, batch));
     Statement insertOne = m_target.prepare(insertStatement(table, columns, 1));
     RowBuffer buffer(columns, std::move(rules));
