@@ -14,21 +14,22 @@ namespace mero {
 namespace {
 
 const QStringList& questionnaireTables() {
-    static const QStringList tables = {
-        QStringLiteral("KS"),     QStringLiteral("SPOLUP"),  QStringLiteral("ZAMEST"),   QStringLiteral("PRDOBA"),
-        QStringLiteral("PREKAZKY"), QStringLiteral("MZN"),   QStringLiteral("MZT"),      QStringLiteral("PRIPLAT"),
-        QStringLiteral("ODMENY"), QStringLiteral("SF")};
+    static const QStringList tables = {QStringLiteral("KS"),       QStringLiteral("SPOLUP"),
+                                       QStringLiteral("ZAMEST"),   QStringLiteral("PRDOBA"),
+                                       QStringLiteral("PREKAZKY"), QStringLiteral("MZN"),
+                                       QStringLiteral("MZT"),      QStringLiteral("PRIPLAT"),
+                                       QStringLiteral("ODMENY"),   QStringLiteral("SF")};
     return tables;
 }
 
 // Name resolution runs over all variants: an explicit name given in any variant holds for the
 // column everywhere; a detail without one is named after its question.
 struct PendingName {
-    int item = -1;           // index into Variant::items
+    int item = -1; // index into Variant::items
     QString explicitName;
-    ColumnRef parent;        // the question the detail belongs to
-    QString captionPart;     // caption cleaned for a derived name
-    QString layoutName;      // name made from the name of a special layout
+    ColumnRef parent;    // the question the detail belongs to
+    QString captionPart; // caption cleaned for a derived name
+    QString layoutName;  // name made from the name of a special layout
     bool detail = false;
 };
 
@@ -41,9 +42,10 @@ public:
 
 private:
     [[noreturn]] void fail(const QString& what) const {
-        throw DescriptionError(QStringLiteral("Chybný popis dotazníku %1: %2 (místo: %3)")
-                                   .arg(m_source, what, m_path.isEmpty() ? QStringLiteral("kořen")
-                                                                         : m_path.join(QStringLiteral(" / "))));
+        throw DescriptionError(
+            QStringLiteral("Chybný popis dotazníku %1: %2 (místo: %3)")
+                .arg(m_source, what,
+                     m_path.isEmpty() ? QStringLiteral("kořen") : m_path.join(QStringLiteral(" / "))));
     }
 
     struct PathGuard {
@@ -121,9 +123,9 @@ private:
 
     ControlKind controlKind(const QString& text) const {
         static const QHash<QString, ControlKind> kinds = {
-            {QStringLiteral("yesno"), ControlKind::YesNo},   {QStringLiteral("number"), ControlKind::Number},
-            {QStringLiteral("memo"), ControlKind::Memo},     {QStringLiteral("date"), ControlKind::Date},
-            {QStringLiteral("info"), ControlKind::Info},     {QStringLiteral("flag"), ControlKind::Flag},
+            {QStringLiteral("yesno"), ControlKind::YesNo},  {QStringLiteral("number"), ControlKind::Number},
+            {QStringLiteral("memo"), ControlKind::Memo},    {QStringLiteral("date"), ControlKind::Date},
+            {QStringLiteral("info"), ControlKind::Info},    {QStringLiteral("flag"), ControlKind::Flag},
             {QStringLiteral("lookup"), ControlKind::Lookup}};
         const auto it = kinds.find(text);
         if (it == kinds.end())
@@ -179,7 +181,8 @@ private:
     }
 
     Cell cell(const QJsonObject& o, const QString& code, const QString& columnText, const QString& name,
-              ControlKind control, bool detail, const ColumnRef& parent, const QString& layoutName = QString()) {
+              ControlKind control, bool detail, const ColumnRef& parent,
+              const QString& layoutName = QString()) {
         Cell c;
         c.caption = text(o, QStringLiteral("caption"), false);
         c.column = columnRef(columnText);
@@ -192,7 +195,8 @@ private:
 
     std::vector<Node> nodes(const QJsonArray& content, const QString& context, const QString& numberContext,
                             const ColumnRef& parent);
-    Node node(const QJsonObject& o, const QString& context, const QString& numberContext, const ColumnRef& parent);
+    Node node(const QJsonObject& o, const QString& context, const QString& numberContext,
+              const ColumnRef& parent);
     void tariffTable(Node& node, const QJsonObject& o, const QString& code);
     void rewardGrid(Node& node, const QJsonObject& o, const QString& code, const ColumnRef& parent);
     void fundUses(Node& node, const QJsonObject& o, const QString& code);
@@ -292,8 +296,8 @@ Variant Parser::parse(const QByteArray& json) {
     return std::move(m_variant);
 }
 
-std::vector<Node> Parser::nodes(const QJsonArray& content, const QString& context, const QString& numberContext,
-                                const ColumnRef& parent) {
+std::vector<Node> Parser::nodes(const QJsonArray& content, const QString& context,
+                                const QString& numberContext, const ColumnRef& parent) {
     std::vector<Node> out;
     int index = 0;
     for (const QJsonValue& v : content) {
@@ -354,10 +358,10 @@ Node Parser::node(const QJsonObject& o, const QString& context, const QString& n
     n.kind = Node::Kind::Question;
     allowKeys(o, {QStringLiteral("number"), QStringLiteral("letter"), QStringLiteral("caption"),
                   QStringLiteral("control"), QStringLiteral("column"), QStringLiteral("columns"),
-                  QStringLiteral("unit"), QStringLiteral("name"), QStringLiteral("detail"), QStringLiteral("inline"),
-                  QStringLiteral("component"), QStringLiteral("value"), QStringLiteral("lookup"),
-                  QStringLiteral("flagCaption"), QStringLiteral("disabled"), QStringLiteral("readOnly"),
-                  QStringLiteral("content")});
+                  QStringLiteral("unit"), QStringLiteral("name"), QStringLiteral("detail"),
+                  QStringLiteral("inline"), QStringLiteral("component"), QStringLiteral("value"),
+                  QStringLiteral("lookup"), QStringLiteral("flagCaption"), QStringLiteral("disabled"),
+                  QStringLiteral("readOnly"), QStringLiteral("content")});
     n.number = text(o, QStringLiteral("number"), false);
     n.letter = text(o, QStringLiteral("letter"), false);
     n.caption = text(o, QStringLiteral("caption"), true);
@@ -401,7 +405,8 @@ Node Parser::node(const QJsonObject& o, const QString& context, const QString& n
     case ControlKind::Memo:
     case ControlKind::Date:
         if (!hasColumn || hasColumns)
-            fail(QStringLiteral("ovládací prvek %1 musí mít právě jeden sloupec („column“)").arg(controlText));
+            fail(
+                QStringLiteral("ovládací prvek %1 musí mít právě jeden sloupec („column“)").arg(controlText));
         n.columns.append(columnRef(text(o, QStringLiteral("column"), true)));
         if (n.control == ControlKind::Date && n.columns.first().table != QStringLiteral("KS"))
             fail(QStringLiteral("pole data patří jen do tabulky KS"));
@@ -438,8 +443,11 @@ Node Parser::node(const QJsonObject& o, const QString& context, const QString& n
     if (n.detail && !parent.isValid())
         fail(QStringLiteral("podřízená položka nenásleduje otázku se sloupcem"));
 
-    for (const ColumnRef& c : n.columns)
-        addItem(c, n.control, n.code, n.caption, n.unit, n.name, n.detail, parent);
+    // The second column of a key pair names the installation that created the referenced record.
+    for (int i = 0; i < n.columns.size(); ++i)
+        addItem(n.columns.at(i), n.control, n.code, n.caption, n.unit,
+                i == 0 || n.name.isEmpty() ? n.name : n.name + QStringLiteral(" (instalace)"), n.detail,
+                parent);
 
     const ColumnRef childParent = n.columns.isEmpty() ? parent : n.columns.first();
     n.children = nodes(array(o, QStringLiteral("content"), false), n.code,
@@ -457,8 +465,8 @@ void Parser::tariffTable(Node& node, const QJsonObject& o, const QString& code) 
     const QString gradeCaption = text(o, QStringLiteral("gradeCaption"), true);
     const QJsonObject hourly = object(o, QStringLiteral("hourly"));
     const QJsonObject monthly = object(o, QStringLiteral("monthly"));
-    const QStringList groupKeys = {QStringLiteral("caption"), QStringLiteral("column"), QStringLiteral("unit"),
-                                   QStringLiteral("name")};
+    const QStringList groupKeys = {QStringLiteral("caption"), QStringLiteral("column"),
+                                   QStringLiteral("unit"), QStringLiteral("name")};
     QStringList hourlyKeys = groupKeys;
     hourlyKeys << QStringLiteral("weeklyHours") << QStringLiteral("converted");
     allowKeys(hourly, hourlyKeys);
@@ -470,8 +478,9 @@ void Parser::tariffTable(Node& node, const QJsonObject& o, const QString& code) 
     table->hourlyCaption = text(hourly, QStringLiteral("caption"), true);
     table->monthlyCaption = text(monthly, QStringLiteral("caption"), true);
     table->convertedCaption = text(converted, QStringLiteral("caption"), true);
-    table->weeklyHours = cell(weekly, code, text(weekly, QStringLiteral("column"), true),
-                              text(weekly, QStringLiteral("name"), false), ControlKind::Number, false, ColumnRef());
+    table->weeklyHours =
+        cell(weekly, code, text(weekly, QStringLiteral("column"), true),
+             text(weekly, QStringLiteral("name"), false), ControlKind::Number, false, ColumnRef());
     auto pattern = [&](const QJsonObject& group, const QString& key) {
         const QString p = text(group, key, key == QStringLiteral("column"));
         if (key == QStringLiteral("column") && !p.contains(QStringLiteral("%1")))
@@ -488,7 +497,8 @@ void Parser::tariffTable(Node& node, const QJsonObject& o, const QString& code) 
             plain.insert(QStringLiteral("caption"), g.caption);
             plain.insert(QStringLiteral("unit"), group.value(QStringLiteral("unit")));
             return cell(plain, code, pattern(group, QStringLiteral("column")).arg(grade),
-                        name.isEmpty() ? QString() : name.arg(grade), ControlKind::Number, false, ColumnRef());
+                        name.isEmpty() ? QString() : name.arg(grade), ControlKind::Number, false,
+                        ColumnRef());
         };
         g.hourly = gradeCell(hourly);
         g.converted = gradeCell(converted);
@@ -518,7 +528,8 @@ void Parser::rewardGrid(Node& node, const QJsonObject& o, const QString& code, c
         RewardSeries series;
         series.caption = text(so, QStringLiteral("caption"), true);
         const QString name = text(so, QStringLiteral("name"), false);
-        series.flag = cell(so, code, text(so, QStringLiteral("column"), true), name, ControlKind::YesNo, true, parent);
+        series.flag =
+            cell(so, code, text(so, QStringLiteral("column"), true), name, ControlKind::YesNo, true, parent);
         const QString values = text(so, QStringLiteral("values"), true);
         if (!values.contains(QStringLiteral("%1")))
             fail(QStringLiteral("sloupce řady musí obsahovat %1 pro přípon"));
@@ -528,10 +539,10 @@ void Parser::rewardGrid(Node& node, const QJsonObject& o, const QString& code, c
         for (int i = 0; i < grid->rowSuffixes.size(); ++i) {
             QJsonObject plain;
             plain.insert(QStringLiteral("caption"), grid->rowCaptions.at(i));
-            series.values.append(cell(plain, code, values.arg(grid->rowSuffixes.at(i)), QString(),
-                                      ControlKind::Number, true, series.flag.column,
-                                      name.isEmpty() ? QString()
-                                                     : name + QStringLiteral(": ") + grid->rowCaptions.at(i)));
+            series.values.append(
+                cell(plain, code, values.arg(grid->rowSuffixes.at(i)), QString(), ControlKind::Number, true,
+                     series.flag.column,
+                     name.isEmpty() ? QString() : name + QStringLiteral(": ") + grid->rowCaptions.at(i)));
             if (grid->rowSuffixes.at(i) == last)
                 break;
         }
@@ -559,8 +570,8 @@ void Parser::fundUses(Node& node, const QJsonObject& o, const QString& code) {
             plain.remove(QStringLiteral("name"));
             plain.remove(QStringLiteral("column"));
             plain.insert(QStringLiteral("unit"), uses->unit);
-            column.append(cell(plain, code, text(u, QStringLiteral("column"), true), cellName, ControlKind::Number,
-                               false, ColumnRef(), layoutName));
+            column.append(cell(plain, code, text(u, QStringLiteral("column"), true), cellName,
+                               ControlKind::Number, false, ColumnRef(), layoutName));
         }
         uses->columns.append(column);
     }
@@ -603,14 +614,22 @@ void assignCells(std::vector<Node>& nodes, const QHash<QString, QString>& names)
 
 QString controlKindName(ControlKind kind) {
     switch (kind) {
-    case ControlKind::None: return QStringLiteral("none");
-    case ControlKind::YesNo: return QStringLiteral("yesno");
-    case ControlKind::Number: return QStringLiteral("number");
-    case ControlKind::Memo: return QStringLiteral("memo");
-    case ControlKind::Date: return QStringLiteral("date");
-    case ControlKind::Info: return QStringLiteral("info");
-    case ControlKind::Flag: return QStringLiteral("flag");
-    case ControlKind::Lookup: return QStringLiteral("lookup");
+    case ControlKind::None:
+        return QStringLiteral("none");
+    case ControlKind::YesNo:
+        return QStringLiteral("yesno");
+    case ControlKind::Number:
+        return QStringLiteral("number");
+    case ControlKind::Memo:
+        return QStringLiteral("memo");
+    case ControlKind::Date:
+        return QStringLiteral("date");
+    case ControlKind::Info:
+        return QStringLiteral("info");
+    case ControlKind::Flag:
+        return QStringLiteral("flag");
+    case ControlKind::Lookup:
+        return QStringLiteral("lookup");
     }
     return QString();
 }
@@ -672,7 +691,9 @@ QuestionnaireDescription QuestionnaireDescription::load(const QStringList& paths
         for (const Variant& other : d.m_variants)
             if (other.number == v.number)
                 throw DescriptionError(
-                    QStringLiteral("Chybný popis dotazníku %1: varianta %2 je popsána dvakrát").arg(path).arg(v.number));
+                    QStringLiteral("Chybný popis dotazníku %1: varianta %2 je popsána dvakrát")
+                        .arg(path)
+                        .arg(v.number));
         d.m_variants.append(std::move(v));
         pending.push_back(std::move(parser.pending));
         sources.append(path);
@@ -690,8 +711,9 @@ QuestionnaireDescription QuestionnaireDescription::load(const QStringList& paths
                 continue;
             const auto it = names.constFind(key);
             if (it != names.constEnd() && it.value() != p.explicitName)
-                throw DescriptionError(QStringLiteral("Chybný popis dotazníku %1: sloupec %2 má různé názvy „%3“ a „%4“")
-                                           .arg(sources.at(int(vi)), key, it.value(), p.explicitName));
+                throw DescriptionError(
+                    QStringLiteral("Chybný popis dotazníku %1: sloupec %2 má různé názvy „%3“ a „%4“")
+                        .arg(sources.at(int(vi)), key, it.value(), p.explicitName));
             names.insert(key, p.explicitName);
         }
     // Derived names: a detail is named after its question, at its first appearance.
@@ -707,8 +729,9 @@ QuestionnaireDescription QuestionnaireDescription::load(const QStringList& paths
             }
             const QString parentName = p.parent.isValid() ? names.value(p.parent.text()) : QString();
             if (!p.detail || parentName.isEmpty() || p.captionPart.isEmpty())
-                throw DescriptionError(QStringLiteral("Chybný popis dotazníku %1: sloupec %2 nemá název („name“)")
-                                           .arg(sources.at(int(vi)), key));
+                throw DescriptionError(
+                    QStringLiteral("Chybný popis dotazníku %1: sloupec %2 nemá název („name“)")
+                        .arg(sources.at(int(vi)), key));
             names.insert(key, parentName + QStringLiteral(": ") + p.captionPart);
         }
     for (Variant& v : d.m_variants) {

@@ -53,9 +53,9 @@ struct Item {
     QString code;    // question code shown in the variant ("2.1d"); a detail carries its question's
     QString caption; // the caption shown beside the control (may be empty)
     QString unit;
-    QString name;    // short name for check messages
+    QString name; // short name for check messages
     bool detail = false;
-    QString tab;     // component name of the tab
+    QString tab; // component name of the tab
 };
 
 // A cell of a special layout.
@@ -87,8 +87,8 @@ struct TariffTable {
 // The reward grid: one column per series, one row per length of service.
 struct RewardSeries {
     QString caption;
-    Cell flag;           // the yes/no answer heading the column
-    QList<Cell> values;  // values[i] belongs to rowCaptions[i]; a short series has fewer values
+    Cell flag;          // the yes/no answer heading the column
+    QList<Cell> values; // values[i] belongs to rowCaptions[i]; a short series has fewer values
 };
 
 struct RewardGrid {
