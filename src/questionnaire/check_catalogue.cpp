@@ -476,8 +476,8 @@ int Builder::write() {
             severity.reset();
         }
         Statement kontrola = m_db.prepare(QStringLiteral(
-            "INSERT INTO KONTROLA (ID_KONTROLA, ID_TYPKONTROLY, ID_ZAVAZNOSTKONTROLY, ID_TYPSUBJ, TEXT, "
-            "ID_POLOZKA, ID_TYPVAZBY, ID_TYPPOROVNANI, MIN, MIN_VCETNE, MAX, MAX_VCETNE, NEVYPLNENO_NULA) "
+            "INSERT INTO KONTROLA (ID_KONTROLA, ID_TYPKONTROLY, ID_ZAVAZNOSTKONTROLY, ID_TYPSUBJ, \"TEXT\", "
+            "ID_POLOZKA, ID_TYPVAZBY, ID_TYPPOROVNANI, \"MIN\", MIN_VCETNE, \"MAX\", MAX_VCETNE, NEVYPLNENO_NULA) "
             "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"));
         Statement related =
             m_db.prepare(QStringLiteral("INSERT INTO POLOZKAKONTROLY (ID_KONTROLA, ID_POLOZKA) VALUES (?, ?)"));
