@@ -48,6 +48,7 @@ private Q_SLOTS:
     void activation_data();
     void activation();
     void mainWindow();
+    void deliveredDatabase();
 };
 
 void TestStartup::failureTable_data() {
@@ -237,6 +238,31 @@ void TestStartup::mainWindow() {
     QVERIFY(form.close());
     QVERIFY(!form.isVisible());
     QCOMPARE(sink.texts("confirm"), QStringList(3, "Chcete program ukončit?"));
+}
+
+void TestStartup::deliveredDatabase() {
+    // The first start on the database the installation delivers.
+    QVERIFY2(QFile::exists(test::deliveredDatabase()), "the build makes the delivered database");
+    QTemporaryDir dir;
+    const QString db = test::copyInto(dir, test::deliveredDatabase());
+    writeStore(dir.filePath("etc"), dataPathEntry(db));
+    const QVariant version = queryFile(db, "PRAGMA user_version;");
+    const QVariant level = queryFile(db, "SELECT HODNOTA FROM AUTOINC WHERE TABULKA = 'ID_UPDATE'");
+    QVERIFY(queryFile(db, "SELECT HODNOTA FROM AUTOINC WHERE TABULKA = 'ID_INST'").isNull());
+    {
+        test::RecordingSink sink;
+        SettingsStoreSource settings(SettingsStore({dir.filePath("etc")}));
+        TData data;
+        Startup::ConfigureDataModule(data, settings);
+        QVERIFY(Startup::OpenAndPrepare(data));
+        QCOMPARE(sink.messages.size(), 0);
+        TFormMain form(data);
+        QCOMPARE(form.statusText(), QStringLiteral("verze programu %1, verze dat %2.%3, instalace 99999")
+                                        .arg(TSystem::ProgramVersion(), version.toString(),
+                                             level.isNull() ? QString() : level.toString()));
+    }
+    QCOMPARE(queryFile(db, "SELECT HODNOTA FROM AUTOINC WHERE TABULKA = 'ID_INST'").toInt(), 99999);
+    QCOMPARE(queryFile(db, "SELECT COUNT(*) FROM INST WHERE ID_INST = 99999").toInt(), 1);
 }
 
 QTEST_MAIN(TestStartup)
