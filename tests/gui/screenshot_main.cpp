@@ -1,13 +1,12 @@
 // Draws the main window offscreen into a PNG (scripts/screenshot.sh makes docs/main-window.png).
 #include "app/form_main.h"
-#include "app/toolkit_texts.h"
+#include "app/application.h"
 
-#include <QApplication>
 #include <QTimer>
 
 int main(int argc, char** argv) {
-    QApplication app(argc, argv);
-    mero::InstallToolkitTranslations();
+    mero::MeroApplication app(argc, argv);
+    app.installCzechTranslations();
     const QString target = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("main-window.png");
     const int step = argc > 2 ? QString::fromLatin1(argv[2]).toInt() : 1;
     mero::TFormMain window;

@@ -3,7 +3,6 @@
 
 #include "app/editor_conventions.h"
 #include "app/form_main.h"
-#include "app/toolkit_texts.h"
 #include "data/connection.h"
 #include "support/test_support.h"
 
@@ -313,12 +312,6 @@ private Q_SLOTS:
         for (QTextBlock block = viewer->document()->begin(); block.isValid(); block = block.next())
             for (auto it = block.begin(); !it.atEnd(); ++it)
                 QCOMPARE(it.fragment().charFormat().fontPointSize(), 8.0);
-    }
-
-    void toolkitSpeaksCzech() {
-        QVERIFY(InstallToolkitTranslations());
-        QCOMPARE(QCoreApplication::translate("QPlatformTheme", "Cancel"), QStringLiteral("Zrušit"));
-        QCOMPARE(QLocale().language(), QLocale::Czech);
     }
 };
 
