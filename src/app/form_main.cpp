@@ -1,6 +1,10 @@
 #include "app/form_main.h"
 
 #include "app/core/messages.h"
+#include "app/core/startup.h"
+#include "app/core/system.h"
+#include "data/data_module.h"
+#include "data/dataset.h"
 #include "app/editor_conventions.h"
 #include "data/connection.h"
 #include "data/sql_utils.h"
@@ -113,10 +117,19 @@ public:
 
 } // namespace
 
+TFormMain::TFormMain(TData& data, QWidget* parent) : TFormMain(parent) {
+    FormCreate(data);
+    Dataset* registrations = data.TblEPKS;
+    m_refreshAgreements = [registrations] {
+        if (registrations && registrations->isActive())
+            registrations->refresh();
+    };
+}
+
 TFormMain::TFormMain(QWidget* parent) : QMainWindow(parent) {
     initGuiResources();
     setObjectName(QStringLiteral("FormMain"));
-    setWindowTitle(QStringLiteral("Lokální pořizovací program MERO"));
+    setWindowTitle(QString::fromUtf8(kApplicationTitle));
     resize(800, 600);
     setMinimumSize(640, 480);
     setWindowState(windowState() | Qt::WindowMaximized);
@@ -374,6 +387,10 @@ QString TFormMain::BuildStatusText(Connection* connection, const QString& progra
     return QStringLiteral("verze programu %1, verze dat %2.%3, instalace %4")
         .arg(programVersion, dataVersion, updateLevel)
         .arg(installationId);
+}
+
+void TFormMain::FormCreate(TData& data) {
+    FormCreate(BuildStatusText(data.DataBase, TSystem::ProgramVersion(), data.InstallationId()));
 }
 
 void TFormMain::FormCreate(const QString& statusText) {

@@ -12,12 +12,17 @@ class QTextBrowser;
 namespace mero {
 
 class Connection;
+class TData;
 
 // The program's main window: the title bar panel, the guide panel explaining the current step, the step
 // menu on the left, the client area with the step windows, the "Zpět"/"Další" bar and the status bar.
 class TFormMain : public QMainWindow {
     Q_OBJECT
 public:
+    // The window of the program's run: the status text from the data module's database, step 2
+    // refreshing its agreement registrations.
+    explicit TFormMain(TData& data, QWidget* parent = nullptr);
+    // A window without a data module; FormCreate(text) gives its status text.
     explicit TFormMain(QWidget* parent = nullptr);
     ~TFormMain() override;
 
@@ -27,6 +32,7 @@ public:
 
     // FormCreate: puts the status text into LabelInfo (not recomputed while the program runs).
     void FormCreate(const QString& statusText);
+    void FormCreate(TData& data);
 
     // Switches the wizard to step 1, 2 or 3; leaving step 1 is subject to SaveIdentification.
     void ShowStep(int step);
