@@ -317,7 +317,7 @@ INSERT INTO OKEC_ODDIL (ID_OKEC_ODDIL, ID_OKEC_SEKCE, KOD, NAZEV) VALUES
 INSERT INTO OKEC (ID_OKEC, ID_OKEC_ODDIL, KOD, NAZEV)
     SELECT ID_OKEC_ODDIL, ID_OKEC_ODDIL, KOD, NAZEV FROM OKEC_ODDIL ORDER BY ID_OKEC_ODDIL;
 
--- Legal forms ------------------------------------------------------------------------------------
+-- Legal forms (CZSO classification of legal forms; identifier = code) ---------------------------
 
 INSERT INTO FORMA (ID_FORMA, KOD, NAZEV) VALUES
     (101, '101', 'Fyzická osoba podnikající dle živnostenského zákona nezapsaná v obchodním rejstříku'),
@@ -334,32 +334,54 @@ INSERT INTO FORMA (ID_FORMA, KOD, NAZEV) VALUES
     (121, '121', 'Akciová společnost'),
     (141, '141', 'Obecně prospěšná společnost'),
     (145, '145', 'Společenství vlastníků jednotek'),
+    (151, '151', 'Komoditní burza'),
     (161, '161', 'Ústav'),
     (205, '205', 'Družstvo'),
     (301, '301', 'Státní podnik'),
     (325, '325', 'Organizační složka státu'),
-    (331, '331', 'Příspěvková organizace'),
-    (352, '352', 'Správa železnic, státní organizace'),
+    (331, '331', 'Příspěvková organizace zřízená územním samosprávným celkem'),
+    (332, '332', 'Státní příspěvková organizace'),
+    (343, '343', 'Obecní podnik'),
+    (352, '352', 'Správa železniční dopravní cesty, státní organizace'),
+    (381, '381', 'Státní fond ze zákona'),
     (391, '391', 'Zdravotní pojišťovna (mimo VZP)'),
     (392, '392', 'Všeobecná zdravotní pojišťovna'),
     (421, '421', 'Odštěpný závod zahraniční právnické osoby'),
+    (422, '422', 'Organizační složka zahraničního nadačního fondu'),
+    (423, '423', 'Organizační složka zahraniční nadace'),
+    (425, '425', 'Odštěpný závod zahraniční fyzické osoby'),
+    (501, '501', 'Odštěpný závod'),
+    (525, '525', 'Vnitřní organizační jednotka organizační složky státu'),
     (601, '601', 'Vysoká škola (veřejná, státní)'),
     (641, '641', 'Školská právnická osoba'),
     (661, '661', 'Veřejná výzkumná instituce'),
+    (703, '703', 'Odborová organizace a organizace zaměstnavatelů'),
     (706, '706', 'Spolek'),
+    (711, '711', 'Politická strana, politické hnutí'),
     (721, '721', 'Církve a náboženské společnosti'),
-    (733, '733', 'Pobočný spolek'),
-    (736, '736', 'Odborová organizace a organizace zaměstnavatelů'),
+    (722, '722', 'Evidované církevní právnické osoby'),
+    (723, '723', 'Svazy církví a náboženských společností'),
+    (733, '733', 'Pobočná odborová organizace a organizace zaměstnavatelů'),
+    (736, '736', 'Pobočný spolek'),
     (741, '741', 'Samosprávná stavovská organizace (profesní komora)'),
+    (745, '745', 'Komora (hospodářská, agrární)'),
     (751, '751', 'Zájmové sdružení právnických osob'),
     (761, '761', 'Honební společenstvo'),
-    (771, '771', 'Svazek obcí'),
+    (771, '771', 'Dobrovolný svazek obcí'),
     (801, '801', 'Obec'),
     (804, '804', 'Kraj'),
+    (805, '805', 'Regionální rada regionu soudržnosti'),
     (811, '811', 'Městská část, městský obvod'),
+    (906, '906', 'Zahraniční spolek'),
+    (907, '907', 'Mezinárodní odborová organizace'),
+    (908, '908', 'Mezinárodní organizace zaměstnavatelů'),
+    (921, '921', 'Mezinárodní nevládní organizace'),
     (931, '931', 'Evropské hospodářské zájmové sdružení'),
     (932, '932', 'Evropská společnost'),
-    (961, '961', 'Svěřenský fond');
+    (933, '933', 'Evropská družstevní společnost'),
+    (941, '941', 'Evropské seskupení pro územní spolupráci'),
+    (961, '961', 'Svěřenský fond'),
+    (962, '962', 'Zahraniční svěřenský fond');
 
 -- Types of ownership -----------------------------------------------------------------------------
 
@@ -373,7 +395,8 @@ INSERT INTO DRVLST (ID_DRVLST, KOD, NAZEV) VALUES
     (7, '7', 'Mezinárodní'),
     (8, '8', 'Smíšené');
 
--- Size categories by number of employees ---------------------------------------------------------
+-- Size categories by number of employees (CZSO code list 579; identifier = code) ---------------
+-- The code 000 "Neuvedeno" is left out: an employer without a category keeps NULL.
 
 INSERT INTO KATP (ID_KATP, KOD, NAZEV) VALUES
     (110, '110', 'Bez zaměstnanců'),
@@ -387,14 +410,14 @@ INSERT INTO KATP (ID_KATP, KOD, NAZEV) VALUES
     (320, '320', '200 - 249 zaměstnanců'),
     (330, '330', '250 - 499 zaměstnanců'),
     (340, '340', '500 - 999 zaměstnanců'),
-    (410, '410', '1 000 - 1 499 zaměstnanců'),
-    (420, '420', '1 500 - 1 999 zaměstnanců'),
-    (430, '430', '2 000 - 2 499 zaměstnanců'),
-    (440, '440', '2 500 - 2 999 zaměstnanců'),
-    (450, '450', '3 000 - 3 999 zaměstnanců'),
-    (460, '460', '4 000 - 4 999 zaměstnanců'),
-    (470, '470', '5 000 - 9 999 zaměstnanců'),
-    (480, '480', '10 000 a více zaměstnanců');
+    (410, '410', '1000 - 1499 zaměstnanců'),
+    (420, '420', '1500 - 1999 zaměstnanců'),
+    (430, '430', '2000 - 2499 zaměstnanců'),
+    (440, '440', '2500 - 2999 zaměstnanců'),
+    (450, '450', '3000 - 3999 zaměstnanců'),
+    (460, '460', '4000 - 4999 zaměstnanců'),
+    (470, '470', '5000 - 9999 zaměstnanců'),
+    (510, '510', '10 000 a více zaměstnanců');
 
 -- Subject types: identifiers 1 to 4 select the questionnaire variant -----------------------------
 

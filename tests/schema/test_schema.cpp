@@ -133,6 +133,7 @@ private Q_SLOTS:
     void otherCodeLists();
     void samplesAreComplete();
     void textIsStoredAsWindows1250();
+    void textsFitTheirColumns();
 
 private:
     Connection m_db;
@@ -436,8 +437,12 @@ void TestSchema::otherCodeLists() {
              QStringLiteral("20 - 24 zaměstnanci"));
     QCOMPARE(value(m_db, QStringLiteral("SELECT NAZEV FROM FORMA WHERE KOD = '112'")).toString(),
              QStringLiteral("Společnost s ručením omezeným"));
+    QCOMPARE(value(m_db, QStringLiteral("SELECT NAZEV FROM KATP WHERE KOD = '510'")).toString(),
+             QStringLiteral("10 000 a více zaměstnanců"));
     QCOMPARE(value(m_db, QStringLiteral("SELECT NAZEV FROM FORMA WHERE KOD = '801'")).toString(),
              QStringLiteral("Obec"));
+    QCOMPARE(value(m_db, QStringLiteral("SELECT NAZEV FROM FORMA WHERE KOD = '736'")).toString(),
+             QStringLiteral("Pobočný spolek"));
     QVERIFY(count(m_db, QStringLiteral("SELECT COUNT(*) FROM DRVLST")) >= 5);
     // Codes are text: leading zeros survive.
     QCOMPARE(value(m_db, QStringLiteral("SELECT KOD FROM NACE_ODDIL WHERE ID_NACE_ODDIL = 1")).toString(),
@@ -509,6 +514,26 @@ void TestSchema::textIsStoredAsWindows1250() {
     Statement z = m_db.prepare(QStringLiteral("SELECT NAZEV FROM NUTS4 WHERE KOD = 'CZ0635'"));
     QVERIFY(z.step());
     QCOMPARE(z.rawText(0), QByteArray("\x8E\xEF\xE1r nad S\xE1zavou")); // Žďár nad Sázavou
+}
+
+// A delivered text longer than its column could not be edited and saved again.
+void TestSchema::textsFitTheirColumns() {
+    static const QRegularExpression varchar(QStringLiteral("^VARCHAR\\((\\d+)\\)$"));
+    int checked = 0;
+    for (auto t = m_types.cbegin(); t != m_types.cend(); ++t) {
+        for (auto col = t.value().cbegin(); col != t.value().cend(); ++col) {
+            const auto m = varchar.match(col.value());
+            if (!m.hasMatch())
+                continue;
+            // Windows-1250 holds one byte per character, so the byte length is the length in characters.
+            const QString sql =
+                QStringLiteral("SELECT COUNT(*) FROM \"%1\" WHERE length(CAST(\"%2\" AS BLOB)) > %3")
+                    .arg(t.key(), col.key(), m.captured(1));
+            QVERIFY2(count(m_db, sql) == 0, qPrintable(t.key() + QLatin1Char('.') + col.key()));
+            ++checked;
+        }
+    }
+    QVERIFY(checked > 50);
 }
 
 QTEST_GUILESS_MAIN(TestSchema)
