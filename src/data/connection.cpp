@@ -225,6 +225,18 @@ void Statement::bindAll(const QVariantList& values) {
         bind(i + 1, values.at(i));
 }
 
+void Statement::bindRawText(int index, const QByteArray& bytes) {
+    int rc = sqlite3_bind_text(m_stmt, index, bytes.constData(), int(bytes.size()), SQLITE_TRANSIENT);
+    if (rc != SQLITE_OK)
+        throw DbError(engineMessage(sqlite3_db_handle(m_stmt)), rc);
+}
+
+void Statement::bindFrom(int index, const Statement& source, int column) {
+    int rc = sqlite3_bind_value(m_stmt, index, sqlite3_column_value(source.m_stmt, column));
+    if (rc != SQLITE_OK)
+        throw DbError(engineMessage(sqlite3_db_handle(m_stmt)), rc);
+}
+
 void Statement::clearBindings() {
     sqlite3_clear_bindings(m_stmt);
 }
@@ -277,6 +289,21 @@ QVariant Statement::value(int column) const {
         int size = sqlite3_column_bytes(m_stmt, column);
         return QVariant(TextCodec::decode(reinterpret_cast<const char*>(text), size));
     }
+    }
+}
+
+Statement::StorageClass Statement::storageClass(int column) const {
+    switch (sqlite3_column_type(m_stmt, column)) {
+    case SQLITE_NULL:
+        return StorageClass::Null;
+    case SQLITE_INTEGER:
+        return StorageClass::Integer;
+    case SQLITE_FLOAT:
+        return StorageClass::Real;
+    case SQLITE_BLOB:
+        return StorageClass::Blob;
+    default:
+        return StorageClass::Text;
     }
 }
 

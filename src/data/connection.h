@@ -69,6 +69,12 @@ public:
     // Parameters are numbered from 1.
     void bind(int index, const QVariant& value);
     void bindAll(const QVariantList& values);
+    // Binds Windows-1250 bytes as TEXT exactly as given (no conversion).
+    void bindRawText(int index, const QByteArray& bytes);
+    // Binds the current value of the source's column exactly as it is stored there: the same storage
+    // class and, for text and blobs, the same bytes. The source must stay on its row until this
+    // statement has stepped.
+    void bindFrom(int index, const Statement& source, int column);
     void clearBindings();
 
     // Steps once: true when a row is available, false when the statement is done. Throws DbError.
@@ -81,6 +87,9 @@ public:
     QString declaredType(int column) const;
     QVariant value(int column) const;
     bool isNull(int column) const;
+    // The storage class of the column's value in the current row.
+    enum class StorageClass { Null, Integer, Real, Text, Blob };
+    StorageClass storageClass(int column) const;
     // The raw bytes of a text column, as stored.
     QByteArray rawText(int column) const;
 
