@@ -2,6 +2,8 @@
 
 #include "checks/check_results.h"
 
+#include <algorithm>
+
 #include <functional>
 
 namespace mero {
@@ -20,8 +22,7 @@ struct ProtocolBands {
     std::function<void(int count)> agreementFooter;
 };
 
-void walk(const TCheckResults& results, const ProtocolBands& bands) {
-    const std::vector<TCheckResult>& rows = results.Rows();
+void walk(const std::vector<TCheckResult>& rows, const ProtocolBands& bands) {
     int severityCount = 0;
     int agreementCount = 0;
     for (size_t i = 0; i < rows.size(); ++i) {
@@ -69,6 +70,14 @@ QString agreementCaption(const TCheckResult& row) {
 } // namespace
 
 ReportDocument CheckProtocolDocument(const TCheckResults& results) {
+    return CheckProtocolDocument(results.Rows());
+}
+
+QString CheckProtocolText(const TCheckResults& results) {
+    return CheckProtocolText(results.Rows());
+}
+
+ReportDocument CheckProtocolDocument(const std::vector<TCheckResult>& rows) {
     ReportDocument report;
     report.title = kTitle;
     report.pageFooter = QStringLiteral("Strana %1");
@@ -81,7 +90,7 @@ ReportDocument CheckProtocolDocument(const TCheckResults& results) {
     const QString totalStyle = QStringLiteral("font-weight: bold; padding-bottom: 8px;");
 
     QString html;
-    html.reserve(256 + results.RecordCount() * 200);
+    html.reserve(256 + static_cast<qsizetype>(rows.size()) * 200);
     html += QStringLiteral("<html><head><meta charset=\"utf-8\"/><title>%1</title></head>"
                            "<body style=\"font-family: 'DejaVu Sans', sans-serif; font-size: 9pt;\">")
                 .arg(esc(kTitle));
@@ -112,13 +121,13 @@ ReportDocument CheckProtocolDocument(const TCheckResults& results) {
     };
     bands.severityFooter = [&](int n) { count(QStringLiteral("Počet chyb:"), n, countStyle); };
     bands.agreementFooter = [&](int n) { count(QStringLiteral("Celkový počet chyb:"), n, totalStyle); };
-    walk(results, bands);
+    walk(rows, bands);
     html += QStringLiteral("</table></body></html>");
     report.html = html;
     return report;
 }
 
-QString CheckProtocolText(const TCheckResults& results) {
+QString CheckProtocolText(const std::vector<TCheckResult>& rows) {
     QString out;
     out += kTitle + QLatin1Char('\n');
     out += QString(kTitle.size(), QLatin1Char('=')) + QLatin1Char('\n');
@@ -143,7 +152,7 @@ QString CheckProtocolText(const TCheckResults& results) {
     };
     bands.severityFooter = [&](int n) { out += QStringLiteral("  Počet chyb: %1\n").arg(n); };
     bands.agreementFooter = [&](int n) { out += QStringLiteral("Celkový počet chyb: %1\n").arg(n); };
-    walk(results, bands);
+    walk(rows, bands);
     return out;
 }
 

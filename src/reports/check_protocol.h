@@ -9,13 +9,19 @@
 
 #include <QString>
 
+#include <vector>
+
 namespace mero {
 
 class TCheckResults;
+struct TCheckResult;
 
 // The protocol as a report document (HTML) for the preview window, printing and PDF.
 ReportDocument CheckProtocolDocument(const TCheckResults& results);
+// The same for rows already in the result list's order.
+ReportDocument CheckProtocolDocument(const std::vector<TCheckResult>& rows);
 // The same protocol as plain text, one line per report line.
 QString CheckProtocolText(const TCheckResults& results);
+QString CheckProtocolText(const std::vector<TCheckResult>& rows);
 
 } // namespace mero

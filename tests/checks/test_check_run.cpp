@@ -2,7 +2,7 @@
 // agreement, the protocol and how it is shown.
 
 #include "check_fixture.h"
-#include "test_support.h"
+#include "support/test_support.h"
 
 #include "reports/check_protocol.h"
 #include "reports/report_document.h"
