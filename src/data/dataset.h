@@ -125,6 +125,12 @@ public:
     void setDeleteSql(const QString& sql);
     void setReadOnly(bool readOnly);
     bool isReadOnly() const;
+    // Fields that identify a record of a query dataset (names joined by ';'); refresh keeps the
+    // current row on the record with the same values. Table datasets use the row id.
+    void setKeyFields(const QString& fields);
+    // The field of a query dataset that receives the database's row id after its insert statement
+    // ran (a key the database assigns).
+    void setInsertRowIdField(const QString& field);
 
     // Opening. Without explicit fields, open() creates one data field per source column.
     void open();
@@ -160,6 +166,8 @@ public:
     bool locate(const QString& fields, const QVariantList& values, bool caseInsensitive = false);
     // The value of resultField in the first row matching, without moving; null QVariant when none.
     QVariant lookup(const QString& fields, const QVariantList& values, const QString& resultField) const;
+    // The first visible row whose fields equal the values (exact), without moving; -1 when none.
+    int indexOf(const QString& fields, const QVariantList& values) const;
     // Value of any visible row without moving the current row.
     QVariant valueAt(int row, int fieldIndex) const;
 
@@ -178,7 +186,8 @@ public:
     bool autoCalcFields() const;
     void setAutoCalcFields(bool on);
 
-    // Filter over rows; recordCount and navigation see only accepted rows.
+    // Filter over rows; recordCount and navigation see only accepted rows. While the filter runs,
+    // Field::value() and valueAt(row, ...) read the candidate row given to it.
     void setFilter(RowFilter filter);
     void clearFilter();
     bool isFiltered() const;
@@ -190,6 +199,8 @@ public:
 
     // Sorting of the rows held (text with Czech collation); empty list = source order.
     void setSortFields(const QStringList& fields);
+    // The detail datasets linked to this one.
+    QList<Dataset*> details() const;
 
     // Events, each a single handler as in the forms that set them.
     Event BeforePost, AfterPost, AfterInsert, BeforeEdit, AfterEdit, BeforeDelete, AfterDelete,

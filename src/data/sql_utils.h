@@ -41,6 +41,7 @@ public:
     static QString QuotedString(const QString& text);
 
     static void EnsureFields(Dataset* dataset);
+    // fieldKind is the field's type as int(FieldType), e.g. int(FieldType::Text) or int(FieldType::Decimal).
     static void AddCalcField(Dataset* dataset, const QString& name, int width, int fieldKind);
     static void AddLookupField(Dataset* dataset, const QString& name, const QString& resultField,
                                const QString& lookupKeyFields, const QString& keyFields, Dataset* lookupDataset,
