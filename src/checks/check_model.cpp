@@ -520,6 +520,8 @@ TCheckCatalogue::~TCheckCatalogue() = default;
 void TCheckCatalogue::LoadItems(Connection* connection) {
     if (!connection || !connection->isOpen())
         throw DbError(QStringLiteral("Nelze načíst katalog kontrol (tabulka POLOZKA).\n[Databáze není připojena.]"));
+    if (m_itemsLoaded)
+        return;
     try {
         Statement stmt = connection->prepare(QStringLiteral("SELECT * FROM POLOZKA"));
         const Columns c(stmt);
@@ -536,6 +538,7 @@ void TCheckCatalogue::LoadItems(Connection* connection) {
             p->setResolver(&m_resolver);
             m_items.Add(p);
         }
+        m_itemsLoaded = true;
     } catch (const std::exception& e) {
         failLoading(QStringLiteral("POLOZKA"), e);
     }

@@ -331,7 +331,7 @@ public:
     TCheckCatalogue(const TCheckCatalogue&) = delete;
     TCheckCatalogue& operator=(const TCheckCatalogue&) = delete;
 
-    // Loads POLOZKA into the item catalogue. A table that cannot be read raises DbError.
+    // Loads POLOZKA into the item catalogue (once). A table that cannot be read raises DbError.
     void LoadItems(Connection* connection);
     // Loads TYPKONTROLY, ZAVAZNOSTKONTROLY, KONTROLA and POLOZKAKONTROLY. Rows that name an unknown
     // type, kind, severity or main item create no check; unknown related items are left out.
@@ -355,6 +355,7 @@ private:
     TTypKontrolyList m_types;
     TZavaznostList m_severities;
     TKontrolaList m_checks{true};
+    bool m_itemsLoaded = false;
     bool m_checksLoaded = false;
     int m_rejectedChecks = 0;
     int m_rejectedRelations = 0;

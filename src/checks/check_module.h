@@ -4,6 +4,7 @@
 // derived values run while a questionnaire sheet is edited, and the check run with its result list.
 // The data module owns one instance for the whole run (TData::CheckModule()).
 
+#include "checks/change_tracking.h"
 #include "checks/check_model.h"
 #include "checks/check_results.h"
 
@@ -32,7 +33,7 @@ struct TCheckedAgreement {
     int ROK = 0;
 };
 
-class TCheckModule {
+class TCheckModule : public ChangeTracker {
 public:
     using Locator = std::function<bool(qlonglong ID_KS, qlonglong ID_INST_KS)>;
 
@@ -40,7 +41,7 @@ public:
     TCheckModule(Connection* connection, TableResolver resolver, Locator locator);
     // Over the data module's connection, questionnaire tables and LocateAgreement.
     explicit TCheckModule(TData& data);
-    ~TCheckModule();
+    ~TCheckModule() override;
     TCheckModule(const TCheckModule&) = delete;
     TCheckModule& operator=(const TCheckModule&) = delete;
 
@@ -54,12 +55,12 @@ public:
 
     // --- Editing --------------------------------------------------------------------------------
     // A sheet's editor changed a column: the binding reactions of its item.
-    void ItemValueChanged(Dataset* dataset, Field* field, const QVariant& New, const QVariant& Old);
+    void ItemValueChanged(Dataset* dataset, Field* field, const QVariant& New, const QVariant& Old) override;
     // The values derived from the changed column (converted tariffs and minimum wage, fund balance,
     // non-decreasing bonus series).
-    void DeriveValues(Dataset* dataset, Field* field, const QVariant& Value);
+    void DeriveValues(Dataset* dataset, Field* field, const QVariant& Value) override;
     // The focus left a number field: the backward rule of the bonus series.
-    void ItemExited(Dataset* dataset, Field* field, const QVariant& Value);
+    void ItemExited(Dataset* dataset, Field* field, const QVariant& Value) override;
 
     // --- Check run ------------------------------------------------------------------------------
     bool LocateAgreement(qlonglong ID_KS, qlonglong ID_INST_KS);
