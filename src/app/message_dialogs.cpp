@@ -1,5 +1,7 @@
 #include "app/message_dialogs.h"
 
+#include "app/core/startup.h"
+
 #include <QApplication>
 #include <QCoreApplication>
 #include <QLabel>
@@ -12,8 +14,6 @@
 namespace mero {
 
 namespace {
-
-const char* const kTitle = "Lokální pořizovací program MERO";
 
 // A message box with one "OK" button.
 void showBox(QMessageBox::Icon icon, const QString& caption, const QString& text) {
@@ -120,10 +120,7 @@ void DialogSink::info(const QString& text) {
 }
 
 void DialogSink::unhandled(const QString& text) {
-    QString caption = QGuiApplication::applicationDisplayName();
-    if (caption.isEmpty() || caption == QCoreApplication::applicationName())
-        caption = QString::fromUtf8(kTitle);
-    showBox(QMessageBox::Critical, caption, text);
+    showBox(QMessageBox::Critical, QString::fromUtf8(kApplicationTitle), text);
 }
 
 void DialogSink::showProgress(int minimum, int maximum, int position) {

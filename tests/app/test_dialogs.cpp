@@ -182,7 +182,6 @@ void TestDialogs::generalHandlerShowsAndGoesOn_data() {
 void TestDialogs::generalHandlerShowsAndGoesOn() {
     QFETCH(int, kind);
     QFETCH(QString, expected);
-    QGuiApplication::setApplicationDisplayName(QStringLiteral("Lokální pořizovací program MERO"));
     Seen seen;
     whenBoxShows(&seen, clickButton("OK"));
     QTimer::singleShot(0, [kind] {
