@@ -1210,11 +1210,9 @@ QString Field::asString() const {
     return textOfVariant(value());
 }
 
-QString Field::displayText() const {
-    const QVariant v = value();
+static QString displayOf(const QVariant& v) {
     if (!v.isValid() || v.isNull())
         return QString();
-    static const QLocale cs(QLocale::Czech, QLocale::CzechRepublic);
     switch (v.typeId()) {
     case QMetaType::Double: {
         QString s = formatDecimal(v.toDouble());
@@ -1231,6 +1229,10 @@ QString Field::displayText() const {
     default:
         return v.toString();
     }
+}
+
+QString Field::displayText() const {
+    return displayOf(value());
 }
 
 qlonglong Field::asInteger() const {
@@ -1662,6 +1664,10 @@ QVariant Dataset::valueAt(int row, int fieldIndex) const {
     return r->cells[size_t(fieldIndex)].toVariant();
 }
 
+QString Dataset::displayTextAt(int row, int fieldIndex) const {
+    return displayOf(valueAt(row, fieldIndex));
+}
+
 DatasetState Dataset::state() const { return d->state; }
 
 void Dataset::append() {
@@ -1671,6 +1677,8 @@ void Dataset::append() {
     d->prevCur = d->cur;
     Row r;
     r.cells.resize(d->fields.size());
+    if (d->signalsOn())
+        Q_EMIT rowAboutToBeInserted(d->visibleCount());
     d->rows.push_back(Row{r.cells, 0});
     d->insertAbs = int(d->rows.size()) - 1;
     if (!d->allVisible)
@@ -1779,6 +1787,8 @@ void Dataset::cancel() {
     d->original = Row();
     if (inserting) {
         const int removed = d->cur;
+        if (d->signalsOn())
+            Q_EMIT rowAboutToBeRemoved(removed);
         d->rows.erase(d->rows.begin() + d->insertAbs);
         if (!d->allVisible)
             d->vis.pop_back();
@@ -1825,6 +1835,8 @@ void Dataset::deleteRecord() {
     const int abs = d->absOf(d->cur);
     d->writeDelete(d->rows[size_t(abs)]);
     const int removed = d->cur;
+    if (d->signalsOn())
+        Q_EMIT rowAboutToBeRemoved(removed);
     d->rows.erase(d->rows.begin() + abs);
     if (!d->allVisible) {
         d->vis.erase(d->vis.begin() + removed);

@@ -400,6 +400,24 @@ void Builder::addCheck(Check check, const QString& mainName, const QStringList& 
             fail(where, QStringLiteral("vazba musí mít alespoň jednu doplňující položku"));
         if (check.kind == 3 && check.related.size() < 2)
             fail(where, QStringLiteral("kombinační vazba musí mít alespoň dvě doplňující položky"));
+        // A binding reacts to edits in every variant, whatever variant its check names. A strict
+        // binding answers "ano" only while a detail is given, a combination only with two of them: in
+        // a variant that shows too few of the details the question could never be answered "ano".
+        if (check.kind == 2 || check.kind == 3) {
+            const int needed = check.kind == 2 ? 1 : 2;
+            for (int v = 1; v <= 4; ++v) {
+                if (!check.main->appliesTo(v))
+                    continue;
+                int shown = 0;
+                for (const Item* item : std::as_const(check.related))
+                    shown += item->appliesTo(v) ? 1 : 0;
+                if (shown < needed)
+                    fail(where, QStringLiteral("ve variantě %1 nemá otázka %2 dost doplňujících položek, "
+                                               "odpověď „ano“ by nešla zadat")
+                                    .arg(v)
+                                    .arg(mainName));
+            }
+        }
         break;
     case TypeComparison:
         if (check.related.isEmpty())
@@ -476,8 +494,8 @@ int Builder::write() {
             severity.reset();
         }
         Statement kontrola = m_db.prepare(QStringLiteral(
-            "INSERT INTO KONTROLA (ID_KONTROLA, ID_TYPKONTROLY, ID_ZAVAZNOSTKONTROLY, ID_TYPSUBJ, TEXT, "
-            "ID_POLOZKA, ID_TYPVAZBY, ID_TYPPOROVNANI, MIN, MIN_VCETNE, MAX, MAX_VCETNE, NEVYPLNENO_NULA) "
+            "INSERT INTO KONTROLA (ID_KONTROLA, ID_TYPKONTROLY, ID_ZAVAZNOSTKONTROLY, ID_TYPSUBJ, \"TEXT\", "
+            "ID_POLOZKA, ID_TYPVAZBY, ID_TYPPOROVNANI, \"MIN\", MIN_VCETNE, \"MAX\", MAX_VCETNE, NEVYPLNENO_NULA) "
             "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"));
         Statement related =
             m_db.prepare(QStringLiteral("INSERT INTO POLOZKAKONTROLY (ID_KONTROLA, ID_POLOZKA) VALUES (?, ?)"));
@@ -517,6 +535,14 @@ int Builder::write() {
 }
 
 } // namespace
+
+QString CheckCatalogue::deliveredPath() {
+    return QStringLiteral(":/checks/checks.json");
+}
+
+int CheckCatalogue::Write(Connection& db) {
+    return Generate(db, deliveredPath());
+}
 
 int CheckCatalogue::Generate(Connection& db, const QString& path) {
     QFile file(path);

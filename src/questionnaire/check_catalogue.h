@@ -44,6 +44,11 @@ class CheckCatalogue {
 public:
     CheckCatalogue() = delete;
 
+    // The authored catalogue delivered with the program (Qt resource of the core library).
+    static QString deliveredPath();
+    // Generates the rows of the delivered catalogue; returns the number of checks written.
+    static int Write(Connection& db);
+
     // Generates the rows from the file; returns the number of checks written.
     // Throws CheckCatalogueError (catalogue content) or DbError (database).
     static int Generate(Connection& db, const QString& path);

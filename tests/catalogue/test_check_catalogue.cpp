@@ -181,6 +181,9 @@ void TestCheckCatalogue::refusesBadChecks_data() {
     row("bounds on a comparison",
         R"({"type": "comparison", "kind": "<", "item": "PREKAZKY.ZO1MIN", "related": ["PREKAZKY.ZO1MAX"], "min": 0, "text": "x"})",
         "min");
+    row("strict binding without details in a variant",
+        R"({"type": "binding", "kind": "strict", "item": "PREKAZKY.NMPN4", "related": ["PREKAZKY.ZO1MIN"]})",
+        "variantě 4");
     row("binding without details", R"({"type": "binding", "kind": "strict", "item": "PREKAZKY.ZO1"})", "doplňující");
     row("combination with one detail",
         R"({"type": "binding", "kind": "combination", "item": "PREKAZKY.ZO1", "related": ["PREKAZKY.ZO1MIN"]})", "dvě");
