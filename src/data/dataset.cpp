@@ -661,6 +661,7 @@ struct Dataset::Impl {
     }
 
     Field* makeField(const QString& name, FieldType type, FieldKind kind, int size) {
+        fieldListCache.clear();
         auto* f = new Field(q, name, type, kind, size, int(fields.size()));
         fields.emplace_back(f);
         if (kind == FieldKind::Calculated)
@@ -838,11 +839,17 @@ struct Dataset::Impl {
         return indexes.insert(sig, std::move(index)).value();
     }
 
+    mutable QHash<QString, std::vector<int>> fieldListCache; // field names -> indexes (fields are fixed while open)
+
     std::vector<int> fieldIndexes(const QString& names) const {
+        auto it = fieldListCache.constFind(names);
+        if (it != fieldListCache.constEnd())
+            return it.value();
         std::vector<int> idx;
         const QStringList list = names.split(QLatin1Char(';'), Qt::SkipEmptyParts);
         for (const QString& n : list)
             idx.push_back(q->fieldByName(n.trimmed())->index());
+        fieldListCache.insert(names, idx);
         return idx;
     }
     std::vector<int> fieldIndexes(const QStringList& names) const { return fieldIndexes(names.join(QLatin1Char(';'))); }
@@ -1432,6 +1439,7 @@ void Dataset::close() {
     d->insertAbs = -1;
     d->modified = false;
     d->invalidateIndexes();
+    d->fieldListCache.clear();
     if (!d->explicitFields) {
         d->fields.clear();
         d->sourceColumn.clear();
