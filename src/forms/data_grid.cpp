@@ -588,6 +588,10 @@ void DataGrid::setEditable(bool editable) {
 void DataGrid::setRowSelect(bool rows) {
     m_view->setSelectionBehavior(rows ? QAbstractItemView::SelectRows : QAbstractItemView::SelectItems);
     m_view->setSelectionMode(QAbstractItemView::SingleSelection);
+    const QModelIndex current = m_view->currentIndex();
+    if (current.isValid())
+        m_view->selectionModel()->setCurrentIndex(
+            current, QItemSelectionModel::ClearAndSelect | (rows ? QItemSelectionModel::Rows : QItemSelectionModel::NoUpdate));
 }
 
 void DataGrid::setHeaderFilter(bool allowed) {
