@@ -661,6 +661,7 @@ struct Dataset::Impl {
     }
 
     Field* makeField(const QString& name, FieldType type, FieldKind kind, int size) {
+        fieldListCache.clear();
         auto* f = new Field(q, name, type, kind, size, int(fields.size()));
         fields.emplace_back(f);
         if (kind == FieldKind::Calculated)
@@ -838,11 +839,17 @@ struct Dataset::Impl {
         return indexes.insert(sig, std::move(index)).value();
     }
 
+    mutable QHash<QString, std::vector<int>> fieldListCache; // field names -> indexes (fields are fixed while open)
+
     std::vector<int> fieldIndexes(const QString& names) const {
+        auto it = fieldListCache.constFind(names);
+        if (it != fieldListCache.constEnd())
+            return it.value();
         std::vector<int> idx;
         const QStringList list = names.split(QLatin1Char(';'), Qt::SkipEmptyParts);
         for (const QString& n : list)
             idx.push_back(q->fieldByName(n.trimmed())->index());
+        fieldListCache.insert(names, idx);
         return idx;
     }
     std::vector<int> fieldIndexes(const QStringList& names) const { return fieldIndexes(names.join(QLatin1Char(';'))); }
@@ -1210,11 +1217,9 @@ QString Field::asString() const {
     return textOfVariant(value());
 }
 
-QString Field::displayText() const {
-    const QVariant v = value();
+static QString displayOf(const QVariant& v) {
     if (!v.isValid() || v.isNull())
         return QString();
-    static const QLocale cs(QLocale::Czech, QLocale::CzechRepublic);
     switch (v.typeId()) {
     case QMetaType::Double: {
         QString s = formatDecimal(v.toDouble());
@@ -1231,6 +1236,10 @@ QString Field::displayText() const {
     default:
         return v.toString();
     }
+}
+
+QString Field::displayText() const {
+    return displayOf(value());
 }
 
 qlonglong Field::asInteger() const {
@@ -1430,6 +1439,7 @@ void Dataset::close() {
     d->insertAbs = -1;
     d->modified = false;
     d->invalidateIndexes();
+    d->fieldListCache.clear();
     if (!d->explicitFields) {
         d->fields.clear();
         d->sourceColumn.clear();
@@ -1662,6 +1672,10 @@ QVariant Dataset::valueAt(int row, int fieldIndex) const {
     return r->cells[size_t(fieldIndex)].toVariant();
 }
 
+QString Dataset::displayTextAt(int row, int fieldIndex) const {
+    return displayOf(valueAt(row, fieldIndex));
+}
+
 DatasetState Dataset::state() const { return d->state; }
 
 void Dataset::append() {
@@ -1671,6 +1685,8 @@ void Dataset::append() {
     d->prevCur = d->cur;
     Row r;
     r.cells.resize(d->fields.size());
+    if (d->signalsOn())
+        Q_EMIT rowAboutToBeInserted(d->visibleCount());
     d->rows.push_back(Row{r.cells, 0});
     d->insertAbs = int(d->rows.size()) - 1;
     if (!d->allVisible)
@@ -1779,6 +1795,8 @@ void Dataset::cancel() {
     d->original = Row();
     if (inserting) {
         const int removed = d->cur;
+        if (d->signalsOn())
+            Q_EMIT rowAboutToBeRemoved(removed);
         d->rows.erase(d->rows.begin() + d->insertAbs);
         if (!d->allVisible)
             d->vis.pop_back();
@@ -1825,6 +1843,8 @@ void Dataset::deleteRecord() {
     const int abs = d->absOf(d->cur);
     d->writeDelete(d->rows[size_t(abs)]);
     const int removed = d->cur;
+    if (d->signalsOn())
+        Q_EMIT rowAboutToBeRemoved(removed);
     d->rows.erase(d->rows.begin() + abs);
     if (!d->allVisible) {
         d->vis.erase(d->vis.begin() + removed);

@@ -170,6 +170,8 @@ public:
     int indexOf(const QString& fields, const QVariantList& values) const;
     // Value of any visible row without moving the current row.
     QVariant valueAt(int row, int fieldIndex) const;
+    // Display text (as Field::displayText) of any visible row.
+    QString displayTextAt(int row, int fieldIndex) const;
 
     // Editing.
     DatasetState state() const;
@@ -219,6 +221,10 @@ Q_SIGNALS:
     void rowChanged(int row);
     void rowInserted(int row);
     void rowRemoved(int row);
+    // Emitted just before a row is inserted or removed (always followed by rowInserted / rowRemoved),
+    // for models that must announce the change before it happens.
+    void rowAboutToBeInserted(int row);
+    void rowAboutToBeRemoved(int row);
 
 private:
     friend class Field;

@@ -2,6 +2,7 @@
 
 #include "data/connection.h"
 #include "data/errors.h"
+#include "questionnaire/item_catalogue.h"
 
 #include <QDir>
 #include <QFile>
@@ -27,9 +28,9 @@ QList<DeliveredDatabase::Step>& registered() {
 }
 
 // Content generated from other descriptions of the program, run after the SQL sources in this order.
-// The item catalogue (POLOZKA) generated from the questionnaire description is added here.
 QList<DeliveredDatabase::Step> builtInGenerators() {
-    return {};
+    return {{QStringLiteral("katalog položek"),
+             [](Connection& connection) { ItemCatalogue::write(connection); }}};
 }
 
 QString nativePath(const QString& path) {

@@ -37,8 +37,9 @@ public:
     // Throws MeroError (DbError for the engine's errors) with a Czech message on failure.
     static void create(const QString& path, Existing existing = Existing::Refuse);
 
-    // Registers a generator; generators run in the order of registration. Register at start-up (for
-    // example in main() of mero-admin) before create() is called.
+    // Generators that are part of the program (the item catalogue generated from the questionnaire
+    // description) are listed in builtInGenerators() in delivered_database.cpp and always run first.
+    // addGenerator registers a further one for this process; they run in the order of registration.
     static void addGenerator(const QString& name, Generator generator);
     static QList<Step> generators();
     static void clearGenerators();

@@ -38,6 +38,8 @@ private Q_SLOTS:
     void calculatedKeyTexts();
     void newAgreementSavedCompletely();
     void newAgreementDiscardedLeavesNothing();
+    void saveFailureLeavesNoPartialAgreement();
+    void saveRefusedByCreatorRule();
     void copyAgreement();
     void copyWithMissingRowRaises();
     void locateAgreement();
@@ -151,6 +153,52 @@ void TestDataModule::newAgreementDiscardedLeavesNothing() {
     QCOMPARE(data->TblSPOLUP->recordCount(), 2);
     QCOMPARE(data->TblEPKS->recordCount(), 3);
     QCOMPARE(count(c, QStringLiteral("SELECT HODNOTA FROM AUTOINC WHERE TABULKA = 'KS'")), 2);
+}
+
+void TestDataModule::saveFailureLeavesNoPartialAgreement() {
+    QTemporaryDir dir;
+    auto data = openFixture(dir);
+    Connection* c = data->DataBase;
+    TDB::Execute(c, QStringLiteral("CREATE TRIGGER NOZAMEST BEFORE INSERT ON ZAMEST BEGIN SELECT RAISE(ABORT, 'disk'); END"));
+    appendRegistration(*data, 2011);
+    data->NewQuestionnaire();
+    QVERIFY_THROWS_EXCEPTION(DbError, data->SaveQuestionnaire());
+    QVERIFY(!c->inTransaction());
+    // Nothing of the agreement was stored, the key went back with the rest.
+    QCOMPARE(count(c, QStringLiteral("SELECT count(*) FROM KS")), 3);
+    QCOMPARE(count(c, QStringLiteral("SELECT count(*) FROM SPOLUP")), 2);
+    QCOMPARE(count(c, QStringLiteral("SELECT count(*) FROM EPKS")), 3);
+    QCOMPARE(count(c, QStringLiteral("SELECT HODNOTA FROM AUTOINC WHERE TABULKA = 'KS'")), 2);
+    // The datasets show what the file holds.
+    QCOMPARE(data->TblKS->recordCount(), 3);
+    QCOMPARE(data->TblSPOLUP->recordCount(), 2);
+    QVERIFY(!data->IsQuestionnaireModified());
+    QVERIFY(!data->TblEPKS->isEditing());
+    QVERIFY(data->LocateAgreement(1, 99999));
+}
+
+void TestDataModule::saveRefusedByCreatorRule() {
+    QTemporaryDir dir;
+    auto data = openFixture(dir);
+    RecordingSink sink;
+    TDB::Execute(data->DataBase, QStringLiteral("UPDATE KS SET ID_INST_KS = 12345 WHERE ID_KS = 2; "
+                                                "UPDATE SPOLUP SET ID_INST_KS = 12345 WHERE ID_KS = 2"));
+    data->TblKS->refresh();
+    QVERIFY(data->LocateAgreement(1, 99999));
+    QVERIFY(data->TblKS->locate(QStringLiteral("ID_KS;ID_INST_KS"), {2, 12345}));
+    QVERIFY(data->TblSPOLUP->locate(QStringLiteral("ID_KS;ID_INST_KS"), {2, 12345}));
+    data->TblKS->edit();
+    data->TblKS->fieldByName(QStringLiteral("MEMO"))->setValue(QStringLiteral("změna"));
+    data->TblSPOLUP->edit();
+    data->TblSPOLUP->fieldByName(QStringLiteral("SPOLUP1"))->setValue(true);
+    QVERIFY(!data->SaveQuestionnaire());
+    QCOMPARE(sink.errors(), QStringList{QStringLiteral("Záznam může upravovat pouze jeho zakladatel.")});
+    QCOMPARE(data->TblKS->state(), DatasetState::Edit);
+    QCOMPARE(data->TblSPOLUP->state(), DatasetState::Edit);
+    QVERIFY(data->IsQuestionnaireModified());
+    QVERIFY(TDB::QueryValue(data->DataBase, QStringLiteral("SELECT MEMO FROM KS WHERE ID_KS = 2")).isNull());
+    QVERIFY(TDB::QueryValue(data->DataBase, QStringLiteral("SELECT SPOLUP1 FROM SPOLUP WHERE ID_KS = 2")).isNull());
+    data->CancelQuestionnaire();
 }
 
 void TestDataModule::copyAgreement() {
