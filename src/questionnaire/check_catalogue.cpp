@@ -26,10 +26,12 @@ constexpr int TypeComparison = 4;
 
 struct Item {
     qint64 id = 0;
-    QString name;   // TABULKA.POLE
-    QString nazev;  // NAZEV
+    QString name;  // TABULKA.POLE
+    QString nazev; // NAZEV
     QString codes[4];
-    bool appliesTo(int variant) const { return variant >= 1 && variant <= 4 && !codes[variant - 1].isEmpty(); }
+    bool appliesTo(int variant) const {
+        return variant >= 1 && variant <= 4 && !codes[variant - 1].isEmpty();
+    }
 };
 
 struct Check {
@@ -80,8 +82,8 @@ private:
 };
 
 void Builder::loadItems() {
-    Statement query = m_db.prepare(
-        QStringLiteral("SELECT ID_POLOZKA, TABULKA, POLE, NAZEV, SUBJ01, SUBJ02, SUBJ03, SUBJ04 FROM POLOZKA"));
+    Statement query = m_db.prepare(QStringLiteral(
+        "SELECT ID_POLOZKA, TABULKA, POLE, NAZEV, SUBJ01, SUBJ02, SUBJ03, SUBJ04 FROM POLOZKA"));
     while (query.step()) {
         Item item;
         item.id = query.value(0).toLongLong();
@@ -226,10 +228,10 @@ const Item* Builder::resolve(const QString& name, const QString& where) const {
 
 void Builder::parseCheck(const QJsonObject& o, const QString& where, std::optional<int> sectionVariant) {
     static const QStringList known{
-        QStringLiteral("type"),     QStringLiteral("kind"),         QStringLiteral("item"),
-        QStringLiteral("items"),    QStringLiteral("pairs"),        QStringLiteral("related"),
-        QStringLiteral("severity"), QStringLiteral("variant"),      QStringLiteral("text"),
-        QStringLiteral("min"),      QStringLiteral("max"),          QStringLiteral("minInclusive"),
+        QStringLiteral("type"),         QStringLiteral("kind"),       QStringLiteral("item"),
+        QStringLiteral("items"),        QStringLiteral("pairs"),      QStringLiteral("related"),
+        QStringLiteral("severity"),     QStringLiteral("variant"),    QStringLiteral("text"),
+        QStringLiteral("min"),          QStringLiteral("max"),        QStringLiteral("minInclusive"),
         QStringLiteral("maxInclusive"), QStringLiteral("nullAsZero"), QStringLiteral("note")};
     for (auto it = o.begin(); it != o.end(); ++it)
         if (!known.contains(it.key()))
@@ -255,9 +257,9 @@ void Builder::parseCheck(const QJsonObject& o, const QString& where, std::option
             fail(where, QStringLiteral("neznámý druh vazby \"%1\"").arg(kind));
         check.kind = kinds.value(kind);
     } else if (check.type == TypeComparison) {
-        static const QMap<QString, int> kinds{{QStringLiteral("<"), 1},  {QStringLiteral("<="), 2},
-                                              {QStringLiteral(">"), 3},  {QStringLiteral(">="), 4},
-                                              {QStringLiteral("="), 5},  {QStringLiteral("<>"), 6}};
+        static const QMap<QString, int> kinds{{QStringLiteral("<"), 1}, {QStringLiteral("<="), 2},
+                                              {QStringLiteral(">"), 3}, {QStringLiteral(">="), 4},
+                                              {QStringLiteral("="), 5}, {QStringLiteral("<>"), 6}};
         if (!kinds.contains(kind))
             fail(where, QStringLiteral("neznámý druh porovnání \"%1\"").arg(kind));
         check.kind = kinds.value(kind);
@@ -311,8 +313,9 @@ void Builder::parseCheck(const QJsonObject& o, const QString& where, std::option
         if (check.min && check.max && *check.min > *check.max)
             fail(where, QStringLiteral("dolní mez je větší než horní"));
     } else {
-        for (const QString& key : {QStringLiteral("min"), QStringLiteral("max"), QStringLiteral("minInclusive"),
-                                   QStringLiteral("maxInclusive"), QStringLiteral("nullAsZero")})
+        for (const QString& key :
+             {QStringLiteral("min"), QStringLiteral("max"), QStringLiteral("minInclusive"),
+              QStringLiteral("maxInclusive"), QStringLiteral("nullAsZero")})
             if (o.contains(key))
                 fail(where, QStringLiteral("\"%1\" se uvádí jen u rozsahu").arg(key));
     }
@@ -351,7 +354,8 @@ void Builder::parseCheck(const QJsonObject& o, const QString& where, std::option
         for (const QJsonValue& pair : pairs) {
             QStringList names = readNames(pair, &ok);
             if (!ok || names.size() < 2)
-                fail(where, QStringLiteral("každý prvek \"pairs\" musí uvést hlavní a alespoň jednu další položku"));
+                fail(where,
+                     QStringLiteral("každý prvek \"pairs\" musí uvést hlavní a alespoň jednu další položku"));
             const QString item = names.takeFirst();
             check.where = QStringLiteral("%1 (%2)").arg(where, item);
             addCheck(check, item, names);
@@ -390,8 +394,9 @@ void Builder::addCheck(Check check, const QString& mainName, const QStringList& 
         for (int v : scope)
             inScope = inScope || item->appliesTo(v);
         if (!inScope)
-            fail(where, QStringLiteral("položka %1 není součástí žádné varianty, ve které se kontrola provádí")
-                            .arg(item->name));
+            fail(where,
+                 QStringLiteral("položka %1 není součástí žádné varianty, ve které se kontrola provádí")
+                     .arg(item->name));
     }
 
     switch (check.type) {
@@ -479,8 +484,8 @@ int Builder::write() {
 
     m_db.execute(QStringLiteral("SAVEPOINT check_catalogue"));
     try {
-        Statement type = m_db.prepare(
-            QStringLiteral("INSERT INTO TYPKONTROLY (ID_TYPKONTROLY, KOD, NAZEV, PORADI) VALUES (?, ?, ?, ?)"));
+        Statement type = m_db.prepare(QStringLiteral(
+            "INSERT INTO TYPKONTROLY (ID_TYPKONTROLY, KOD, NAZEV, PORADI) VALUES (?, ?, ?, ?)"));
         for (const CodeRow& row : std::as_const(m_types)) {
             type.bindAll({row.id, row.code, row.name, row.order});
             type.step();
@@ -495,10 +500,11 @@ int Builder::write() {
         }
         Statement kontrola = m_db.prepare(QStringLiteral(
             "INSERT INTO KONTROLA (ID_KONTROLA, ID_TYPKONTROLY, ID_ZAVAZNOSTKONTROLY, ID_TYPSUBJ, \"TEXT\", "
-            "ID_POLOZKA, ID_TYPVAZBY, ID_TYPPOROVNANI, \"MIN\", MIN_VCETNE, \"MAX\", MAX_VCETNE, NEVYPLNENO_NULA) "
+            "ID_POLOZKA, ID_TYPVAZBY, ID_TYPPOROVNANI, \"MIN\", MIN_VCETNE, \"MAX\", MAX_VCETNE, "
+            "NEVYPLNENO_NULA) "
             "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"));
-        Statement related =
-            m_db.prepare(QStringLiteral("INSERT INTO POLOZKAKONTROLY (ID_KONTROLA, ID_POLOZKA) VALUES (?, ?)"));
+        Statement related = m_db.prepare(
+            QStringLiteral("INSERT INTO POLOZKAKONTROLY (ID_KONTROLA, ID_POLOZKA) VALUES (?, ?)"));
         int id = 0;
         for (const Check& check : std::as_const(m_checks)) {
             ++id;

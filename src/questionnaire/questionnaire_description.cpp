@@ -276,9 +276,14 @@ Variant Parser::parse(const QByteArray& json) {
             section.number = text(so, QStringLiteral("section"), true);
             PathGuard gs(m_path, QStringLiteral("oddíl ") + section.number);
             allowKeys(so, {QStringLiteral("section"), QStringLiteral("heading"), QStringLiteral("continued"),
-                           QStringLiteral("content")});
+                           QStringLiteral("printHeading"), QStringLiteral("content")});
             section.heading = text(so, QStringLiteral("heading"), true);
             section.continued = flag(so, QStringLiteral("continued"));
+            section.printHeading = text(so, QStringLiteral("printHeading"), !section.continued);
+            if (section.continued && !section.printHeading.isEmpty())
+                fail(QStringLiteral("pokračující oddíl nemá vlastní tištěný nadpis"));
+            if (!section.continued && !section.printHeading.startsWith(section.number + QStringLiteral(". ")))
+                fail(QStringLiteral("tištěný nadpis musí začínat číslem oddílu"));
             bool ok = false;
             const int n = section.number.toInt(&ok);
             if (!ok || n < 1)

@@ -142,6 +142,7 @@ struct Section {
     QString number;
     QString heading;
     bool continued = false; // the section began on an earlier tab; its heading is not repeated
+    QString printHeading; // the heading as the printed form shows it, number included (not on a continuation)
     std::vector<Node> nodes;
 
     QString title() const { return number + QStringLiteral(". ") + heading; }

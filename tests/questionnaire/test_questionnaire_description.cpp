@@ -145,7 +145,7 @@ QByteArray minimalVariant(const QByteArray& content, int variant = 1) {
         "description": "x", "sphere": "x", "caption": {"format": "KS (%s)", "arguments": ["SUBJ_NAZEV"]},
         "size": {"width": 800, "height": 700}, "notes": "KS.MEMO",
         "tabs": [ { "name": "TsSmlouva", "caption": "Smlouva", "sections": [
-          { "section": "1", "heading": "Úvod", "content": [ )J" +
+          { "section": "1", "heading": "Úvod", "printHeading": "1. ÚVOD", "content": [ )J" +
            content + R"J( ] } ] } ] })J";
 }
 
@@ -160,6 +160,8 @@ private Q_SLOTS:
     void columnsExistInDeliveredSchema();
     void tabsAndSections_data();
     void tabsAndSections();
+    void printedHeadings_data();
+    void printedHeadings();
     void sheetProperties();
     void headerFields_data();
     void headerFields();
@@ -343,6 +345,63 @@ void TestQuestionnaireDescription::tabsAndSections() {
     QFETCH(int, variant);
     QFETCH(QStringList, outline);
     QCOMPARE(tabOutline(*QuestionnaireDescription::delivered().variant(variant)), outline);
+}
+
+void TestQuestionnaireDescription::printedHeadings_data() {
+    QTest::addColumn<int>("variant");
+    QTest::addColumn<QStringList>("headings");
+    const QStringList common = {QStringLiteral("1. IDENTIFIKAČNÍ ÚDAJE O KS A SMLUVNÍCH STRANÁCH"),
+                                QStringLiteral("2. SPOLUPRÁCE SMLUVNÍCH STRAN")};
+    QTest::newRow("01") << 1
+                        << common +
+                               QStringList{QStringLiteral("3. PRACOVNÍ POMĚR A JEHO ZMĚNY"),
+                                           QStringLiteral("4. PRACOVNÍ DOBA A DOVOLENÁ"),
+                                           QStringLiteral("5. ODMĚŇOVÁNÍ ZAMĚSTNANCŮ"),
+                                           QStringLiteral("6. ZAMĚSTNANOST"),
+                                           QStringLiteral("7. BENEFITY A PRACOVNÍ  PODMÍNKY ZAMĚSTNANCŮ"),
+                                           QStringLiteral("8. PŘEKÁŽKY V PRÁCI"),
+                                           QStringLiteral("9. ODBORNÝ ROZVOJ ZAMĚSTNANCŮ"),
+                                           QStringLiteral("10. ROVNÉ ZACHÁZENÍ"),
+                                           QStringLiteral("11. BEZPEČNOST PRÁCE (§101-§108 ZP)"),
+                                           QStringLiteral("12. IMPLEMENTACE RÁMCOVÝCH DOHOD EVROPSKÝCH "
+                                                          "SOCIÁLNÍCH PARTNERŮ"),
+                                           QStringLiteral("13. GREEN DEAL")};
+    auto publicSector = [&](const QString& seven) {
+        return common +
+               QStringList{QStringLiteral("3. PLATY ZAMĚSTNANCŮ"),
+                           QStringLiteral("4. PŘEKÁŽKY V PRÁCI"),
+                           QStringLiteral("5. ODBORNÝ ROZVOJ ZAMĚSTNANCŮ"),
+                           QStringLiteral("6. ZAMĚSTNANOST"),
+                           seven,
+                           QStringLiteral("8. ROVNÉ ZACHÁZENÍ"),
+                           QStringLiteral("9. BEZPEČNOST PRÁCE (§101-§108 ZP)"),
+                           QStringLiteral("10. IMPLEMENTACE RÁMCOVÝCH DOHOD EVROPSKÝCH SOCIÁLNÍCH PARTNERŮ")};
+    };
+    QTest::newRow("02") << 2 << publicSector(QStringLiteral("7. PÉČE O ZAMĚSTNANCE"));
+    QTest::newRow("03") << 3
+                        << publicSector(
+                               QStringLiteral("7. ZAMĚSTNANECKÉ VÝHODY A PRACOVNÍ PODMÍNKY ZAMĚSTNANCŮ"));
+    QTest::newRow("04") << 4
+                        << QStringList{QStringLiteral("1. IDENTIFIKAČNÍ ÚDAJE O VP"),
+                                       QStringLiteral("2. PRACOVNÍ POMĚR A JEHO ZMĚNY"),
+                                       QStringLiteral("3. PRACOVNÍ DOBA A DOVOLENÁ"),
+                                       QStringLiteral("4. ODMĚŇOVÁNÍ ZAMĚSTNANCŮ"),
+                                       QStringLiteral("5. ZAMĚSTNANOST"),
+                                       QStringLiteral("6. BENEFITY A PRACOVNÍ  PODMÍNKY ZAMĚSTNANCŮ"),
+                                       QStringLiteral("7. PŘEKÁŽKY V PRÁCI"),
+                                       QStringLiteral("8. ODBORNÝ ROZVOJ ZAMĚSTNANCŮ"),
+                                       QStringLiteral("9. BEZPEČNOST PRÁCE  (101-108 ZP)")};
+}
+
+void TestQuestionnaireDescription::printedHeadings() {
+    QFETCH(int, variant);
+    QFETCH(QStringList, headings);
+    QStringList actual;
+    for (const Tab& t : QuestionnaireDescription::delivered().variant(variant)->tabs)
+        for (const Section& s : t.sections)
+            if (!s.continued)
+                actual << s.printHeading;
+    QCOMPARE(actual, headings);
 }
 
 void TestQuestionnaireDescription::sheetProperties() {
@@ -622,9 +681,13 @@ void TestQuestionnaireDescription::malformedDescription_data() {
         << minimalVariant(R"({ "caption": "A", "control": "yesno", "column": "SF.UP" })")
         << QStringLiteral("sloupec SF.UP nemá název");
     QByteArray skipped = minimalVariant(yes);
-    skipped.replace(R"("section": "1")", R"("section": "2")");
+    skipped.replace(R"("section": "1")", R"("section": "2")").replace("1. ÚVOD", "2. ÚVOD");
     QTest::newRow("sections out of order")
         << skipped << QStringLiteral("oddíly musí být číslovány postupně od 1");
+    QByteArray printed = minimalVariant(yes);
+    printed.replace("1. ÚVOD", "ÚVOD");
+    QTest::newRow("printed heading without number")
+        << printed << QStringLiteral("tištěný nadpis musí začínat číslem oddílu");
     QByteArray tariff = minimalVariant(R"({ "tariffTable": { "grades": 2, "gradeCaption": "%1.",
         "hourly": { "caption": "h", "column": "MZT.MMTH", "weeklyHours": { "caption": "t", "column": "MZT.TTFH", "name": "T" },
                     "converted": { "caption": "c", "column": "MZT.MMTH%1P" } },
