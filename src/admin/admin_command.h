@@ -15,6 +15,8 @@ struct AdminCommand {
     QString usage;   // e.g. "create-database PATH"
     QString summary; // one line for --help
     std::function<int(const QStringList& args)> run;
+    // The command renders documents (PDF): it runs with a GUI application on the offscreen platform.
+    bool needsGui = false;
 
     struct Registrar {
         explicit Registrar(AdminCommand command);

@@ -1,9 +1,11 @@
 #include "admin/admin_command.h"
 
 #include <QCoreApplication>
+#include <QGuiApplication>
 #include <QLocale>
 
 #include <cstdio>
+#include <memory>
 
 namespace mero::admin {
 
@@ -88,9 +90,22 @@ void printHelp() {
 
 int main(int argc, char* argv[]) {
     using namespace mero::admin;
-    QCoreApplication app(argc, argv);
+    // A command that renders documents gets a GUI application; the tool never shows a window, so it
+    // uses the offscreen platform unless told otherwise.
+    bool needsGui = false;
+    if (argc > 1)
+        for (const AdminCommand& c : AdminCommand::all())
+            if (c.name == QString::fromLocal8Bit(argv[1]))
+                needsGui = c.needsGui;
+    if (needsGui && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    std::unique_ptr<QCoreApplication> app;
+    if (needsGui)
+        app = std::make_unique<QGuiApplication>(argc, argv);
+    else
+        app = std::make_unique<QCoreApplication>(argc, argv);
     QLocale::setDefault(QLocale(QLocale::Czech, QLocale::CzechRepublic));
-    QStringList args = app.arguments().mid(1);
+    QStringList args = app->arguments().mid(1);
     if (args.isEmpty() || args.first() == QStringLiteral("--help") || args.first() == QStringLiteral("-h") ||
         args.first() == QStringLiteral("help")) {
         printHelp();

@@ -1,6 +1,8 @@
 #include "data/data_module.h"
 
 #include "app/core/messages.h"
+#include "checks/change_tracking.h"
+#include "checks/check_module.h"
 #include "data/connection.h"
 #include "data/errors.h"
 #include "data/key_text.h"
@@ -132,6 +134,9 @@ TData::TData(QObject* parent) : QObject(parent), DataBase(new Connection) {
 }
 
 TData::~TData() {
+    if (m_checkModule && ChangeTracker::current() == m_checkModule.get())
+        ChangeTracker::setCurrent(nullptr);
+    m_checkModule.reset();
     // Datasets are children of this object; they go before the connection they use.
     for (Dataset* ds : m_openOrder) {
         ds->blockSignals(true);
@@ -499,7 +504,15 @@ void TData::CreateFields() {
     LoadCheckModel();
 }
 
-void TData::LoadCheckModel() {}
+void TData::LoadCheckModel() {
+    // A catalogue table that cannot be read raises its error here; the start-up shows it and ends.
+    if (!m_checkModule)
+        m_checkModule = std::make_unique<TCheckModule>(*this);
+    m_checkModule->LoadItems();
+    m_checkModule->LoadChecks();
+    // The sheets' change tracking reports edits to the check model.
+    ChangeTracker::setCurrent(m_checkModule.get());
+}
 
 void TData::OpenAll() {
     for (Dataset* ds : m_openOrder) {

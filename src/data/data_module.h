@@ -23,6 +23,7 @@
 namespace mero {
 
 class Connection;
+class TCheckModule;
 
 // The read-only settings store the start-up reads (the registry on the original platform). Key paths
 // are written as in the registry, for example "\SOFTWARE\Velmora\Nastel\". The shell implements it
@@ -149,6 +150,9 @@ public:
 
     // Where the check catalogue is loaded (inside CreateFields).
     virtual void LoadCheckModel();
+    // The check catalogue with the editing reactions and the check run (Parts of validation); nullptr
+    // before CreateFields.
+    TCheckModule* CheckModule() const { return m_checkModule.get(); }
 
 Q_SIGNALS:
     void installationIdChanged(int id);
@@ -172,6 +176,7 @@ private:
     int m_installationId = 0;
     std::vector<Dataset*> m_openOrder;
     std::vector<Dataset*> m_questionnaire;
+    std::unique_ptr<TCheckModule> m_checkModule;
 };
 
 } // namespace mero

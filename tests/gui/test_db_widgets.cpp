@@ -335,6 +335,20 @@ private Q_SLOTS:
         fx.list->post();
         QCOMPARE(combo->currentText(), QStringLiteral("Brno-město"));
 
+        if (!qEnvironmentVariableIsEmpty("MERO_GRAB")) {
+            auto* yes = form.add(new DbCheckBox(QStringLiteral("ano")));
+            yes->setValues(true, QVariant());
+            yes->bind(fx.table.get(), QStringLiteral("ODPOVED"));
+            auto* date = form.add(new DbDateEdit);
+            date->bind(fx.table.get(), QStringLiteral("DATUM"));
+            auto* plain = form.add(new DbLookupComboBox);
+            plain->setList(fx.list.get(), QStringLiteral("ID_TYP"), QStringLiteral("NAZEV"));
+            plain->bind(fx.table.get(), QStringLiteral("ID_TYP"));
+            plain->setButtonVisible(false);
+            form.window.resize(320, 200);
+            QCoreApplication::processEvents();
+            form.window.grab().save(qEnvironmentVariable("MERO_GRAB") + QStringLiteral("/widgets.png"));
+        }
         // "..." button.
         QSignalSpy ellipsis(combo, &DbLookupComboBox::ellipsisClicked);
         QVERIFY(combo->ellipsisButton()->isVisible());
