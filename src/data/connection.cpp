@@ -225,18 +225,6 @@ void Statement::bindAll(const QVariantList& values) {
         bind(i + 1, values.at(i));
 }
 
-void Statement::bindRawText(int index, const QByteArray& bytes) {
-    int rc = sqlite3_bind_text(m_stmt, index, bytes.constData(), int(bytes.size()), SQLITE_TRANSIENT);
-    if (rc != SQLITE_OK)
-        throw DbError(engineMessage(sqlite3_db_handle(m_stmt)), rc);
-}
-
-void Statement::bindFrom(int index, const Statement& source, int column) {
-    int rc = sqlite3_bind_value(m_stmt, index, sqlite3_column_value(source.m_stmt, column));
-    if (rc != SQLITE_OK)
-        throw DbError(engineMessage(sqlite3_db_handle(m_stmt)), rc);
-}
-
 void Statement::clearBindings() {
     sqlite3_clear_bindings(m_stmt);
 }
@@ -305,6 +293,57 @@ Statement::StorageClass Statement::storageClass(int column) const {
     default:
         return StorageClass::Text;
     }
+}
+
+Statement::Stored Statement::stored(int column) const {
+    Stored out;
+    sqlite3_value* value = sqlite3_column_value(m_stmt, column);
+    switch (sqlite3_value_type(value)) {
+    case SQLITE_INTEGER:
+        out.type = StorageClass::Integer;
+        out.integer = sqlite3_value_int64(value);
+        break;
+    case SQLITE_FLOAT:
+        out.type = StorageClass::Real;
+        out.real = sqlite3_value_double(value);
+        break;
+    case SQLITE_TEXT:
+        out.type = StorageClass::Text;
+        out.data = reinterpret_cast<const char*>(sqlite3_value_text(value));
+        out.size = sqlite3_value_bytes(value);
+        break;
+    case SQLITE_BLOB:
+        out.type = StorageClass::Blob;
+        out.data = static_cast<const char*>(sqlite3_value_blob(value));
+        out.size = sqlite3_value_bytes(value);
+        break;
+    default:
+        break;
+    }
+    return out;
+}
+
+void Statement::bindStored(int index, const Stored& value) {
+    int rc = SQLITE_OK;
+    switch (value.type) {
+    case StorageClass::Null:
+        rc = sqlite3_bind_null(m_stmt, index);
+        break;
+    case StorageClass::Integer:
+        rc = sqlite3_bind_int64(m_stmt, index, value.integer);
+        break;
+    case StorageClass::Real:
+        rc = sqlite3_bind_double(m_stmt, index, value.real);
+        break;
+    case StorageClass::Text:
+        rc = sqlite3_bind_text(m_stmt, index, value.data ? value.data : "", value.size, SQLITE_STATIC);
+        break;
+    case StorageClass::Blob:
+        rc = sqlite3_bind_blob(m_stmt, index, value.data, value.size, SQLITE_STATIC);
+        break;
+    }
+    if (rc != SQLITE_OK)
+        throw DbError(engineMessage(sqlite3_db_handle(m_stmt)), rc);
 }
 
 bool Statement::isNull(int column) const {

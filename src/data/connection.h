@@ -59,6 +59,9 @@ private:
 //   QDateTime as 'yyyy-mm-dd hh:mm:ss', QTime as 'hh:mm:ss', QByteArray as a blob.
 class Statement {
 public:
+    // How SQLite holds a value.
+    enum class StorageClass { Null, Integer, Real, Text, Blob };
+
     Statement(Connection* connection, sqlite3_stmt* stmt) : m_connection(connection), m_stmt(stmt) {}
     ~Statement();
     Statement(Statement&& other) noexcept;
@@ -69,12 +72,6 @@ public:
     // Parameters are numbered from 1.
     void bind(int index, const QVariant& value);
     void bindAll(const QVariantList& values);
-    // Binds Windows-1250 bytes as TEXT exactly as given (no conversion).
-    void bindRawText(int index, const QByteArray& bytes);
-    // Binds the current value of the source's column exactly as it is stored there: the same storage
-    // class and, for text and blobs, the same bytes. The source must stay on its row until this
-    // statement has stepped.
-    void bindFrom(int index, const Statement& source, int column);
     void clearBindings();
 
     // Steps once: true when a row is available, false when the statement is done. Throws DbError.
@@ -88,8 +85,21 @@ public:
     QVariant value(int column) const;
     bool isNull(int column) const;
     // The storage class of the column's value in the current row.
-    enum class StorageClass { Null, Integer, Real, Text, Blob };
     StorageClass storageClass(int column) const;
+
+    // A value as SQLite holds it, read without any conversion. The bytes of a text or blob belong to
+    // the statement and stay valid until it steps again.
+    struct Stored {
+        StorageClass type = StorageClass::Null;
+        qint64 integer = 0;
+        double real = 0.0;
+        const char* data = nullptr;
+        int size = 0;
+    };
+    Stored stored(int column) const;
+    // Binds a stored value as it is; the bytes of a text or blob are not copied and must stay valid
+    // until this statement has stepped.
+    void bindStored(int index, const Stored& value);
     // The raw bytes of a text column, as stored.
     QByteArray rawText(int column) const;
 

@@ -3,8 +3,13 @@
 #include "data/errors.h"
 #include "data/sql_utils.h"
 
+#include <QDate>
+#include <QDateTime>
 #include <QFile>
+#include <QLocale>
 
+#include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <vector>
 
@@ -13,24 +18,23 @@ namespace mero {
 namespace {
 
 // How a column's values are written, by the field type its declared type gives (the same mapping
-// the datasets use): the literal of a field depends on its type, not on how SQLite stored the value.
-enum class ColumnRule { Plain, Decimal, YesNo, Date };
+// the datasets use): the literal of a field depends on the value its field reads, not only on how
+// SQLite stored it. Yes/no and text fields write what is stored.
+enum class ColumnRule { Plain, Integer, Decimal, Date, DateTime };
 
 ColumnRule ruleForDeclaredType(const QString& declared) {
-    QString base = declared.trimmed().toUpper();
-    const qsizetype paren = base.indexOf(QLatin1Char('('));
-    if (paren >= 0)
-        base = base.left(paren).trimmed();
-    if (base.contains(QLatin1String("INT")))
+    const QString t = declared.trimmed().toUpper();
+    if (t.contains(QLatin1String("INT")))
+        return ColumnRule::Integer;
+    if (t.startsWith(QLatin1String("BOOL")))
         return ColumnRule::Plain;
-    if (base.startsWith(QLatin1String("NUMERIC")) || base.startsWith(QLatin1String("DECIMAL")) ||
-        base.startsWith(QLatin1String("REAL")) || base.startsWith(QLatin1String("FLOAT")) ||
-        base.startsWith(QLatin1String("DOUBLE")))
-        return ColumnRule::Decimal;
-    if (base == QLatin1String("BOOLEAN") || base == QLatin1String("BOOL"))
-        return ColumnRule::YesNo;
-    if (base == QLatin1String("DATE") || base == QLatin1String("DATETIME") || base == QLatin1String("TIMESTAMP"))
+    if (t == QLatin1String("DATE"))
         return ColumnRule::Date;
+    if (t.startsWith(QLatin1String("DATETIME")) || t.startsWith(QLatin1String("TIMESTAMP")))
+        return ColumnRule::DateTime;
+    for (const char* n : {"NUMERIC", "DECIMAL", "REAL", "FLOAT", "DOUBLE", "NUMBER", "MONEY", "CURRENCY"})
+        if (t.startsWith(QLatin1String(n)))
+            return ColumnRule::Decimal;
     return ColumnRule::Plain;
 }
 
@@ -38,53 +42,179 @@ bool isDigit(char c) {
     return c >= '0' && c <= '9';
 }
 
-// "yyyy-mm-dd" followed by a time part ("yyyy-mm-dd hh:mm:ss", "yyyy-mm-ddThh:mm").
-bool isDateWithTime(const QByteArray& text) {
-    if (text.size() <= 10 || (text.at(10) != ' ' && text.at(10) != 'T'))
+// "yyyy-mm-dd" exactly: what a date literal writes anyway.
+bool isCanonicalDate(const char* data, int size) {
+    if (size != 10)
         return false;
     for (int i = 0; i < 10; ++i) {
         const bool dash = i == 4 || i == 7;
-        if (dash ? text.at(i) != '-' : !isDigit(text.at(i)))
+        if (dash ? data[i] != '-' : !isDigit(data[i]))
             return false;
     }
     return true;
 }
 
-void bindValue(Statement& insert, int index, const Statement& select, int column, ColumnRule rule) {
-    using SC = Statement::StorageClass;
-    switch (rule) {
-    case ColumnRule::Plain:
-        break;
-    case ColumnRule::Decimal:
-        // The literal of a decimal field carries 15 significant digits; binding that text lets the
-        // column's affinity turn it into the number the literal would give.
-        if (select.storageClass(column) == SC::Real) {
-            const double v = select.value(column).toDouble();
-            if (std::isfinite(v)) {
-                insert.bindRawText(index, QByteArray::number(v, 'g', 15));
-                return;
-            }
-        }
-        break;
-    case ColumnRule::YesNo: {
-        const SC sc = select.storageClass(column);
-        if (sc == SC::Integer || sc == SC::Real) {
-            insert.bindRawText(index, select.value(column).toDouble() != 0.0 ? QByteArray("Y") : QByteArray("N"));
-            return;
-        }
-        break;
+// The date a date field reads from a text: "yyyy-mm-dd" with an optional time, or "d.M.yyyy".
+QDate dateOfText(const QString& text) {
+    const QString t = text.trimmed();
+    const QDate d = QDate::fromString(t.left(10), QStringLiteral("yyyy-MM-dd"));
+    if (d.isValid() && (t.size() == 10 || t.at(10) == QLatin1Char(' ') || t.at(10) == QLatin1Char('T')))
+        return d;
+    return QDate::fromString(t.section(QLatin1Char(' '), 0, 0), QStringLiteral("d.M.yyyy"));
+}
+
+// The date of the moment a date-time field reads from a text.
+QDate dateOfDateTimeText(const QString& text) {
+    const QString t = text.trimmed();
+    for (const char* f : {"yyyy-MM-dd hh:mm:ss", "yyyy-MM-ddThh:mm:ss", "yyyy-MM-dd hh:mm", "yyyy-MM-dd",
+                          "d.M.yyyy H:mm:ss", "d.M.yyyy H:mm", "d.M.yyyy"}) {
+        const QDateTime dt = QDateTime::fromString(t, QString::fromLatin1(f));
+        if (dt.isValid())
+            return dt.date();
     }
-    case ColumnRule::Date:
-        if (select.storageClass(column) == SC::Text) {
-            const QByteArray text = select.rawText(column);
-            if (isDateWithTime(text)) {
-                insert.bindRawText(index, text.left(10));
-                return;
-            }
-        }
-        break;
+    return QDateTime::fromString(t, Qt::ISODateWithMs).date();
+}
+
+// The number a decimal field reads from a text ("12,5", "1 200.5"); false when it is none.
+bool decimalOfText(const QString& text, double* out) {
+    QString t = text.trimmed();
+    t.remove(QChar(0x00A0));
+    t.remove(QChar(0x202F));
+    t.remove(QLatin1Char(' '));
+    t.replace(QLatin1Char(','), QLatin1Char('.'));
+    if (t.isEmpty())
+        return false;
+    for (QChar c : t) {
+        const ushort u = c.unicode();
+        if (!((u >= '0' && u <= '9') || u == '.' || u == '-' || u == '+' || u == 'e' || u == 'E'))
+            return false;
     }
-    insert.bindFrom(index, select, column);
+    bool ok = false;
+    const double d = QLocale::c().toDouble(t, &ok);
+    if (!ok || !std::isfinite(d))
+        return false;
+    *out = d;
+    return true;
+}
+
+// Rows read from the local table and waiting to be written, with copies of their bytes: the source
+// moves on while a batch fills, and the rows are written several at a time.
+class RowBuffer {
+public:
+    RowBuffer(int columns, std::vector<ColumnRule> rules) : m_columns(columns), m_rules(std::move(rules)) {}
+
+    // Takes the current row of the source, as the literal rules would store each value.
+    void take(const Statement& select) {
+        using SC = Statement::StorageClass;
+        for (int c = 0; c < m_columns; ++c) {
+            const Statement::Stored v = select.stored(c);
+            switch (m_rules[size_t(c)]) {
+            case ColumnRule::Plain:
+                break;
+            case ColumnRule::Integer:
+                // A fraction in an integer column reads as a decimal number.
+                if (v.type == SC::Real && std::isfinite(v.real)) {
+                    appendDecimal(v.real);
+                    continue;
+                }
+                break;
+            case ColumnRule::Decimal:
+                if (v.type == SC::Real && std::isfinite(v.real)) {
+                    appendDecimal(v.real);
+                    continue;
+                }
+                if (v.type == SC::Text) {
+                    double d = 0;
+                    if (decimalOfText(QString::fromLatin1(v.data, v.size), &d)) {
+                        appendDecimal(d);
+                        continue;
+                    }
+                }
+                break;
+            case ColumnRule::Date:
+            case ColumnRule::DateTime:
+                // Dates are written as yyyy-mm-dd; a time of day is dropped.
+                if (v.type == SC::Text && !isCanonicalDate(v.data, v.size)) {
+                    const QString text = QString::fromLatin1(v.data, v.size);
+                    const QDate d = m_rules[size_t(c)] == ColumnRule::Date ? dateOfText(text) : dateOfDateTimeText(text);
+                    if (d.isValid()) {
+                        appendText(d.toString(QStringLiteral("yyyy-MM-dd")).toLatin1());
+                        continue;
+                    }
+                }
+                break;
+            }
+            append(v);
+        }
+        ++m_rows;
+    }
+
+    int rows() const { return m_rows; }
+
+    // Binds rows [first, first + count) to the statement's parameters from 1, steps it once and
+    // makes it ready for the next use.
+    void write(Statement& insert, int first, int count) {
+        const size_t begin = size_t(first) * size_t(m_columns);
+        const size_t end = begin + size_t(count) * size_t(m_columns);
+        for (size_t i = begin; i < end; ++i) {
+            Statement::Stored v = m_values[i];
+            if (v.type == Statement::StorageClass::Null)
+                continue; // cleared after the previous step
+            if (v.type == Statement::StorageClass::Text || v.type == Statement::StorageClass::Blob)
+                v.data = m_bytes.data() + m_offsets[i];
+            insert.bindStored(int(i - begin) + 1, v);
+        }
+        insert.step();
+        insert.reset();
+        insert.clearBindings();
+    }
+
+    void clear() {
+        m_values.clear();
+        m_offsets.clear();
+        m_bytes.clear();
+        m_rows = 0;
+    }
+
+private:
+    // A decimal number as its literal writes it: 15 significant digits, bound as text so that the
+    // column's affinity turns it into the number the literal would give.
+    void appendDecimal(double value) {
+        char text[32];
+        const auto end = std::to_chars(text, text + sizeof text, value, std::chars_format::general, 15).ptr;
+        appendText(QByteArray::fromRawData(text, int(end - text)));
+    }
+    void appendText(const QByteArray& bytes) {
+        Statement::Stored v;
+        v.type = Statement::StorageClass::Text;
+        v.data = bytes.constData();
+        v.size = int(bytes.size());
+        append(v);
+    }
+    void append(const Statement::Stored& v) {
+        m_offsets.push_back(m_bytes.size());
+        if (v.type == Statement::StorageClass::Text || v.type == Statement::StorageClass::Blob)
+            m_bytes.insert(m_bytes.end(), v.data, v.data + v.size);
+        m_values.push_back(v);
+    }
+
+    int m_columns;
+    std::vector<ColumnRule> m_rules;
+    std::vector<Statement::Stored> m_values;
+    std::vector<size_t> m_offsets;
+    std::vector<char> m_bytes;
+    int m_rows = 0;
+};
+
+QString insertStatement(const QString& table, int columns, int rows) {
+    QString row = QStringLiteral("(");
+    for (int c = 0; c < columns; ++c)
+        row += c == 0 ? QStringLiteral("?") : QStringLiteral(",?");
+    row += QLatin1Char(')');
+    QStringList values;
+    for (int r = 0; r < rows; ++r)
+        values.append(row);
+    return QStringLiteral("INSERT OR IGNORE INTO %1 VALUES %2").arg(table, values.join(QLatin1Char(',')));
 }
 
 } // namespace
@@ -125,6 +255,9 @@ TExport::~TExport() {
 
 void TExport::Connect() {
     m_target.open(m_path, Connection::OpenMode::Create);
+    // The file is a scratch copy that is built in one go and thrown away when anything fails: it
+    // needs no crash journal on disk and no flush after every table.
+    m_target.execute(QStringLiteral("PRAGMA journal_mode = MEMORY; PRAGMA synchronous = OFF;"));
 }
 
 void TExport::Disconnect() {
@@ -151,10 +284,21 @@ void TExport::CreateStructure() {
     QStringList statements;
     while (catalogue.step())
         statements.append(catalogue.value(0).toString());
-    for (const QString& sql : statements)
-        TDB::Execute(&m_target, sql);
-    TDB::Execute(&m_target, QStringLiteral("CREATE TABLE CIS_SUBJ AS SELECT * FROM SUBJ;"));
-    TDB::Execute(&m_target, QStringLiteral("CREATE TABLE CIS_ZOOS AS SELECT * FROM ZOOS;"));
+    // One transaction for the whole structure: either every table is there or none.
+    TDB::StartTransaction(&m_target, IsolationLevel::ReadCommitted);
+    try {
+        for (const QString& sql : statements)
+            TDB::Execute(&m_target, sql);
+        TDB::Execute(&m_target, QStringLiteral("CREATE TABLE CIS_SUBJ AS SELECT * FROM SUBJ;"));
+        TDB::Execute(&m_target, QStringLiteral("CREATE TABLE CIS_ZOOS AS SELECT * FROM ZOOS;"));
+        TDB::Commit(&m_target);
+    } catch (...) {
+        try {
+            TDB::Rollback(&m_target);
+        } catch (const MeroError&) {
+        }
+        throw;
+    }
 
     const QVariant version = TDB::QueryValue(m_local, QStringLiteral("PRAGMA user_version"));
     try {
@@ -183,19 +327,24 @@ void TExport::CopyTable(const QString& table, const QString& condition) {
     for (int c = 0; c < columns; ++c)
         rules.push_back(ruleForDeclaredType(select.declaredType(c)));
 
-    QString placeholders;
-    for (int c = 0; c < columns; ++c)
-        placeholders += c == 0 ? QStringLiteral("?") : QStringLiteral(",?");
-    Statement insert = m_target.prepare(QStringLiteral("INSERT OR IGNORE INTO %1 VALUES (%2)").arg(table, placeholders));
+    // Several rows per statement: each row still goes in on its own, in order, skipped when its key
+    // is there already, but the statement runs once per batch.
+    const int batch = std::clamp(16000 / columns, 1, 256);
+    Statement insertBatch = m_target.prepare(insertStatement(table, columns, batch));
+    Statement insertOne = m_target.prepare(insertStatement(table, columns, 1));
+    RowBuffer buffer(columns, std::move(rules));
 
     TDB::StartTransaction(&m_target, IsolationLevel::ReadCommitted);
     try {
         do {
-            for (int c = 0; c < columns; ++c)
-                bindValue(insert, c + 1, select, c, rules[size_t(c)]);
-            insert.step();
-            insert.reset();
+            buffer.take(select);
+            if (buffer.rows() == batch) {
+                buffer.write(insertBatch, 0, batch);
+                buffer.clear();
+            }
         } while (select.step());
+        for (int r = 0; r < buffer.rows(); ++r)
+            buffer.write(insertOne, r, 1);
         TDB::Commit(&m_target);
     } catch (...) {
         try {
@@ -210,20 +359,24 @@ void TExport::ExportInstallations() {
     CopyTable(QStringLiteral("INST"), QString());
 }
 
+QString TExport::ReferencedBy(const QString& table, const QString& keyName, const QString& condition) {
+    // The rows of the table whose key pair (ID_<key>, ID_INST_<key>) a selected EPKS row names:
+    // the same rows as EXISTS(SELECT * FROM EPKS WHERE (EPKS.ID_x = T.ID_x AND EPKS.ID_INST_x =
+    // T.ID_INST_x) AND (condition)), in the same order (the table's own order). Written as one
+    // uncorrelated selection so that the engine runs it once instead of once per row: with an index
+    // on a column the condition names (EPKS.ROK), the correlated form searches that index for every
+    // row of the table and grows with the square of the number of agreements.
+    const QString id = QStringLiteral("ID_") + keyName;
+    const QString inst = QStringLiteral("ID_INST_") + keyName;
+    return QStringLiteral("(+%1.%2, +%1.%3) IN (SELECT EPKS.%2, EPKS.%3 FROM EPKS%4)")
+        .arg(table, id, inst, TSQL::Where(condition));
+}
+
 void TExport::ExportAgreements(const QString& condition) {
-    const QString c = TSQL::AndClause(condition);
-    CopyTable(QStringLiteral("ZOOS"),
-              QStringLiteral("EXISTS(SELECT * FROM EPKS WHERE (EPKS.ID_ZOOS = ZOOS.ID_ZOOS AND "
-                             "EPKS.ID_INST_ZOOS = ZOOS.ID_INST_ZOOS)") +
-                  c + QLatin1Char(')'));
-    CopyTable(QStringLiteral("SUBJ"),
-              QStringLiteral("EXISTS(SELECT * FROM EPKS WHERE (EPKS.ID_SUBJ = SUBJ.ID_SUBJ AND "
-                             "EPKS.ID_INST_SUBJ = SUBJ.ID_INST_SUBJ)") +
-                  c + QLatin1Char(')'));
+    CopyTable(QStringLiteral("ZOOS"), ReferencedBy(QStringLiteral("ZOOS"), QStringLiteral("ZOOS"), condition));
+    CopyTable(QStringLiteral("SUBJ"), ReferencedBy(QStringLiteral("SUBJ"), QStringLiteral("SUBJ"), condition));
     for (const QString& t : ContentTables())
-        CopyTable(t, QStringLiteral("EXISTS(SELECT * FROM EPKS WHERE (EPKS.ID_KS = ") + t +
-                         QStringLiteral(".ID_KS AND EPKS.ID_INST_KS = ") + t + QStringLiteral(".ID_INST_KS)") + c +
-                         QLatin1Char(')'));
+        CopyTable(t, ReferencedBy(t, QStringLiteral("KS"), condition));
     CopyTable(QStringLiteral("EPKS"), condition);
 }
 

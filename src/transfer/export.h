@@ -50,6 +50,9 @@ public:
     static const QStringList& TransferredTables();
     // The questionnaire tables in the order they are copied.
     static const QStringList& ContentTables();
+    // The condition over `table` that selects its rows referred to by the EPKS rows the condition
+    // selects, through the key pair ID_<keyName>, ID_INST_<keyName>.
+    static QString ReferencedBy(const QString& table, const QString& keyName, const QString& condition);
     // The selection of the sending form: the year's agreements marked valid.
     static QString YearCondition(const QString& yearText);
 
