@@ -2,6 +2,7 @@
 
 #include "data/connection.h"
 #include "data/errors.h"
+#include "questionnaire/check_catalogue.h"
 #include "questionnaire/item_catalogue.h"
 
 #include <QDir>
@@ -29,8 +30,8 @@ QList<DeliveredDatabase::Step>& registered() {
 
 // Content generated from other descriptions of the program, run after the SQL sources in this order.
 QList<DeliveredDatabase::Step> builtInGenerators() {
-    return {{QStringLiteral("katalog položek"),
-             [](Connection& connection) { ItemCatalogue::write(connection); }}};
+    return {{QStringLiteral("katalog položek"), [](Connection& connection) { ItemCatalogue::write(connection); }},
+            {QStringLiteral("katalog kontrol"), [](Connection& connection) { CheckCatalogue::Write(connection); }}};
 }
 
 QString nativePath(const QString& path) {
