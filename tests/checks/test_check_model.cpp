@@ -33,10 +33,10 @@ QString className(const TKontrolaZaklad* k) {
 }
 
 // "B2=Y,T1=x,N1=" -> values written into KS columns ("Y"/"N" Booleans, empty = NULL, else text/number).
-void applyValues(CheckFixture& f, const QString& spec) {
-    if (spec.isEmpty())
+void applyValues(CheckFixture& f, const QString& assignments) {
+    if (assignments.isEmpty())
         return;
-    for (const QString& part : spec.split(QLatin1Char(','))) {
+    for (const QString& part : assignments.split(QLatin1Char(','))) {
         const QString name = part.section(QLatin1Char('='), 0, 0);
         const QString value = part.section(QLatin1Char('='), 1);
         Field* field = f.field(QStringLiteral("KS"), name);

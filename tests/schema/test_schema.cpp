@@ -159,11 +159,11 @@ void TestSchema::columns_data() {
     QTest::addColumn<QString>("column");
     QTest::addColumn<QString>("family");
     for (const TableColumns& t : kColumns) {
-        const QStringList specs = QString::fromLatin1(t.columns).split(QLatin1Char(' '), Qt::SkipEmptyParts);
-        for (const QString& spec : specs) {
-            const QString column = spec.section(QLatin1Char(':'), 0, 0);
+        const QStringList entries = QString::fromLatin1(t.columns).split(QLatin1Char(' '), Qt::SkipEmptyParts);
+        for (const QString& entry : entries) {
+            const QString column = entry.section(QLatin1Char(':'), 0, 0);
             QTest::addRow("%s.%s", t.table, qPrintable(column))
-                << QString::fromLatin1(t.table) << column << spec.section(QLatin1Char(':'), 1, 1);
+                << QString::fromLatin1(t.table) << column << entry.section(QLatin1Char(':'), 1, 1);
         }
     }
 }
