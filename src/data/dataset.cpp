@@ -573,6 +573,10 @@ Cell coerce(const Field& f, const QVariant& v) {
 
 } // namespace
 
+bool parseDecimalText(const QString& text, double* out) {
+    return parseDecimal(text, out);
+}
+
 // ------------------------------------------------------------------------------------------------
 
 struct Dataset::Impl {

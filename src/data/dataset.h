@@ -24,6 +24,9 @@ enum class FieldType { Text, Memo, Integer, Decimal, YesNo, Date, DateTime };
 enum class FieldKind { Data, Calculated, Lookup };
 enum class DatasetState { Inactive, Browse, Edit, Insert };
 
+// The number a decimal field reads from a text ("12,5", "1 200.5"); false when it is none.
+bool parseDecimalText(const QString& text, double* out);
+
 // One column of a dataset. Values of the current row:
 //   Text, Memo -> QString; Integer -> qlonglong; Decimal -> double; YesNo -> bool ('Y'/'N' in the file);
 //   Date -> QDate ('yyyy-mm-dd'); DateTime -> QDateTime; NULL -> a null QVariant.

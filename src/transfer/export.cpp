@@ -1,5 +1,6 @@
 #include "transfer/export.h"
 
+#include "data/dataset.h"
 #include "data/errors.h"
 #include "data/sql_utils.h"
 
@@ -75,28 +76,6 @@ QDate dateOfDateTimeText(const QString& text) {
     return QDateTime::fromString(t, Qt::ISODateWithMs).date();
 }
 
-// The number a decimal field reads from a text ("12,5", "1 200.5"); false when it is none.
-bool decimalOfText(const QString& text, double* out) {
-    QString t = text.trimmed();
-    t.remove(QChar(0x00A0));
-    t.remove(QChar(0x202F));
-    t.remove(QLatin1Char(' '));
-    t.replace(QLatin1Char(','), QLatin1Char('.'));
-    if (t.isEmpty())
-        return false;
-    for (QChar c : t) {
-        const ushort u = c.unicode();
-        if (!((u >= '0' && u <= '9') || u == '.' || u == '-' || u == '+' || u == 'e' || u == 'E'))
-            return false;
-    }
-    bool ok = false;
-    const double d = QLocale::c().toDouble(t, &ok);
-    if (!ok || !std::isfinite(d))
-        return false;
-    *out = d;
-    return true;
-}
-
 // Rows read from the local table and waiting to be written, with copies of their bytes: the source
 // moves on while a batch fills, and the rows are written several at a time.
 class RowBuffer {
@@ -125,7 +104,7 @@ public:
                 }
                 if (v.type == SC::Text) {
                     double d = 0;
-                    if (decimalOfText(QString::fromLatin1(v.data, v.size), &d)) {
+                    if (parseDecimalText(QString::fromLatin1(v.data, v.size), &d)) {
                         appendDecimal(d);
                         continue;
                     }
