@@ -7,6 +7,7 @@
 
 #include <QHash>
 
+#include <algorithm>
 #include <cmath>
 
 namespace mero {
@@ -62,6 +63,33 @@ bool holdsValue(const Field* f, const QVariant& v) {
         return v.toString() == f->asString();
     default:
         return cur.toString() == v.toString();
+    }
+}
+
+// Whether the text form of a column's value is empty (or, with blankIsEmpty, holds only white space).
+// Numbers and yes/no values always have a text, so only texts and dates are formatted.
+bool fieldTextEmpty(const Field* f, bool blankIsEmpty) {
+    if (!f || f->isNull())
+        return true;
+    const QVariant v = f->value();
+    switch (v.typeId()) {
+    case QMetaType::Double:
+    case QMetaType::LongLong:
+    case QMetaType::ULongLong:
+    case QMetaType::Int:
+    case QMetaType::UInt:
+    case QMetaType::Bool:
+        return false;
+    case QMetaType::QString: {
+        const QString s = v.toString();
+        if (!blankIsEmpty)
+            return s.isEmpty();
+        return std::all_of(s.begin(), s.end(), [](QChar c) { return c.isSpace(); });
+    }
+    default: {
+        const QString s = f->asString();
+        return blankIsEmpty ? s.trimmed().isEmpty() : s.isEmpty();
+    }
     }
 }
 
@@ -200,14 +228,12 @@ Field* TPolozka::field() const {
     Dataset* ds = dataset();
     if (!ds)
         return nullptr;
-    if (m_fieldIndex >= 0 && m_fieldIndex < ds->fieldCount()) {
-        Field* f = ds->field(m_fieldIndex);
-        if (f && f->name().compare(POLE, Qt::CaseInsensitive) == 0)
-            return f;
+    if (!m_fieldResolved || m_fieldsVersion != ds->fieldsVersion()) {
+        m_field = POLE.isEmpty() ? nullptr : ds->findField(POLE);
+        m_fieldsVersion = ds->fieldsVersion();
+        m_fieldResolved = true;
     }
-    Field* f = POLE.isEmpty() ? nullptr : ds->findField(POLE);
-    m_fieldIndex = f ? f->index() : -1;
-    return f;
+    return m_field;
 }
 
 QVariant TPolozka::value() const {
@@ -221,7 +247,7 @@ bool TPolozka::IsFilled() const {
         return false;
     if (f->type() == FieldType::YesNo)
         return f->asBoolean();
-    return !f->asString().isEmpty();
+    return !fieldTextEmpty(f, false);
 }
 
 bool TPolozka::AsBoolean() const {
@@ -385,8 +411,7 @@ void TKontrolaVazbaVylucovaci::ValueChanged(TPolozka* Item, const QVariant&, QVa
 // Entry required.
 
 bool TKontrolaZadani::IsValid() const {
-    const Field* f = MainItem->field();
-    return f && !f->asString().trimmed().isEmpty();
+    return !fieldTextEmpty(MainItem->field(), true);
 }
 
 QString TKontrolaZadani::GetText(int) const {

@@ -95,11 +95,13 @@ public:
 
 private:
     const TableResolver* m_resolver = nullptr;
-    // Resolution cache: the dataset once found, and the field's index in it (checked by name on use,
-    // so a dataset whose fields were rebuilt is resolved again).
+    // Resolution cache: the dataset once found, and the field found in it with the dataset's fields
+    // version then (a dataset whose fields were rebuilt is resolved again).
     mutable Dataset* m_dataset = nullptr;
     mutable bool m_datasetResolved = false;
-    mutable int m_fieldIndex = -1;
+    mutable Field* m_field = nullptr;
+    mutable quint64 m_fieldsVersion = 0;
+    mutable bool m_fieldResolved = false;
     mutable std::array<QString, 5> m_normalized;
     mutable std::array<bool, 5> m_normalizedDone{};
 };

@@ -7,6 +7,8 @@
 #include "reports/check_protocol.h"
 #include "reports/report_document.h"
 
+#include <algorithm>
+
 namespace mero {
 
 TCheckModule::TCheckModule(Connection* connection, TableResolver resolver, Locator locator)
@@ -22,10 +24,12 @@ TCheckModule::~TCheckModule() = default;
 
 void TCheckModule::LoadItems() {
     m_catalogue->LoadItems(m_connection);
+    m_templates.clear();
 }
 
 void TCheckModule::LoadChecks() {
     m_catalogue->LoadChecks(m_connection);
+    m_templates.clear();
 }
 
 // ---------------------------------------------------------------------------------------------------
@@ -52,6 +56,39 @@ void TCheckModule::PrepareCheckResults() {
         m_results->Clear();
     else
         m_results = std::make_unique<TCheckResults>();
+    m_templates.clear();
+}
+
+const std::vector<TCheckModule::RowTemplate>& TCheckModule::rowTemplates(int SubjectType) {
+    const auto found = m_templates.find(SubjectType);
+    if (found != m_templates.end())
+        return found->second;
+    std::vector<RowTemplate>& out = m_templates[SubjectType];
+    const auto cut = [](QString text, const char* field) {
+        const int width = TCheckResults::FieldWidth(QLatin1String(field));
+        if (text.size() > width)
+            text.truncate(width);
+        return text;
+    };
+    for (const TKontrolaZaklad* check : m_catalogue->Checks()) {
+        if (check->SubjectType && *check->SubjectType != SubjectType)
+            continue;
+        const TPolozka* main = check->MainItem;
+        if (!main->AppliesTo(SubjectType))
+            continue;
+        out.push_back({check, check->CheckType->PORADI, cut(check->CheckType->NAZEV, "TYP_KONTROLY"),
+                       check->Severity->PORADI, cut(check->Severity->NAZEV, "ZAVAZNOST"),
+                       cut(main->NormalizedCodeFor(SubjectType), "KODNORMALIZOVANY"),
+                       cut(main->CodeFor(SubjectType), "KOD"), cut(check->GetText(SubjectType), "TEXT")});
+    }
+    // In the result list's order within an agreement, so that the rows of one agreement arrive sorted;
+    // checks equal in both keep the catalogue order.
+    std::stable_sort(out.begin(), out.end(), [](const RowTemplate& a, const RowTemplate& b) {
+        if (a.PORADI_ZAVAZNOSTI != b.PORADI_ZAVAZNOSTI)
+            return a.PORADI_ZAVAZNOSTI < b.PORADI_ZAVAZNOSTI;
+        return a.KODNORMALIZOVANY.compare(b.KODNORMALIZOVANY) < 0;
+    });
+    return out;
 }
 
 QString TCheckModule::ValueText(const Field* field) {
@@ -65,34 +102,32 @@ QString TCheckModule::ValueText(const Field* field) {
 int TCheckModule::CheckAgreement(const TCheckedAgreement& agreement, int SubjectType) {
     if (!m_results)
         PrepareCheckResults();
+    // The agreement's texts are cut once and shared by its rows.
+    TCheckResult header;
+    header.ID = agreement.ID;
+    header.ID_SVAZ = agreement.ID_SVAZ;
+    header.SVAZ = agreement.SVAZ;
+    header.ID_SUBJEKT1 = agreement.ID_SUBJEKT1;
+    header.SUBJEKT1 = agreement.SUBJEKT1;
+    header.ID_SUBJEKT2 = agreement.ID_SUBJEKT2;
+    header.SUBJEKT2 = agreement.SUBJEKT2;
+    header.ROK = agreement.ROK;
+    TCheckResults::Cut(header);
     int count = 0;
-    for (TKontrolaZaklad* check : m_catalogue->Checks()) {
-        if (check->SubjectType && *check->SubjectType != SubjectType)
-            continue;
-        const TPolozka* main = check->MainItem;
-        if (!main->AppliesTo(SubjectType))
-            continue;
-        const Field* mainField = main->field();
+    for (const RowTemplate& t : rowTemplates(SubjectType)) {
+        const Field* mainField = t.check->MainItem->field();
         if (!mainField)
             continue; // a main item whose column cannot be resolved disables its check
-        if (check->IsValid())
+        if (t.check->IsValid())
             continue;
-        TCheckResult row;
-        row.ID = agreement.ID;
-        row.ID_SVAZ = agreement.ID_SVAZ;
-        row.SVAZ = agreement.SVAZ;
-        row.ID_SUBJEKT1 = agreement.ID_SUBJEKT1;
-        row.SUBJEKT1 = agreement.SUBJEKT1;
-        row.ID_SUBJEKT2 = agreement.ID_SUBJEKT2;
-        row.SUBJEKT2 = agreement.SUBJEKT2;
-        row.ROK = agreement.ROK;
-        row.PORADI_TYPKONTROLY = check->CheckType->PORADI;
-        row.TYP_KONTROLY = check->CheckType->NAZEV;
-        row.PORADI_ZAVAZNOSTI = check->Severity->PORADI;
-        row.ZAVAZNOST = check->Severity->NAZEV;
-        row.KODNORMALIZOVANY = main->NormalizedCodeFor(SubjectType);
-        row.KOD = main->CodeFor(SubjectType);
-        row.TEXT = check->GetText(SubjectType);
+        TCheckResult row = header;
+        row.PORADI_TYPKONTROLY = t.PORADI_TYPKONTROLY;
+        row.TYP_KONTROLY = t.TYP_KONTROLY;
+        row.PORADI_ZAVAZNOSTI = t.PORADI_ZAVAZNOSTI;
+        row.ZAVAZNOST = t.ZAVAZNOST;
+        row.KODNORMALIZOVANY = t.KODNORMALIZOVANY;
+        row.KOD = t.KOD;
+        row.TEXT = t.TEXT;
         row.HODNOTA = ValueText(mainField);
         m_results->Append(std::move(row));
         ++count;

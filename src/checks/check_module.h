@@ -12,6 +12,7 @@
 #include <QVariant>
 
 #include <functional>
+#include <map>
 #include <memory>
 
 namespace mero {
@@ -89,11 +90,28 @@ private:
     void deriveFundBalance(Dataset* sf);
     int fundVariant(Dataset* sf) const;
 
+    // What a failed check writes into its row, fixed for one questionnaire variant; texts already cut
+    // to their widths.
+    struct RowTemplate {
+        const TKontrolaZaklad* check;
+        int PORADI_TYPKONTROLY;
+        QString TYP_KONTROLY;
+        int PORADI_ZAVAZNOSTI;
+        QString ZAVAZNOST;
+        QString KODNORMALIZOVANY;
+        QString KOD;
+        QString TEXT;
+    };
+    // The checks that apply to the variant, in catalogue order, built on first use after
+    // PrepareCheckResults or a catalogue load.
+    const std::vector<RowTemplate>& rowTemplates(int SubjectType);
+
     Connection* m_connection;
     TableResolver m_resolver;
     Locator m_locator;
     std::unique_ptr<TCheckCatalogue> m_catalogue;
     std::unique_ptr<TCheckResults> m_results;
+    std::map<int, std::vector<RowTemplate>> m_templates;
 };
 
 } // namespace mero

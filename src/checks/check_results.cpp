@@ -1,11 +1,11 @@
 #include "checks/check_results.h"
 
 #include <QCollator>
-#include <QHash>
 #include <QLocale>
 
 #include <algorithm>
 #include <numeric>
+#include <tuple>
 
 namespace mero {
 
@@ -48,6 +48,12 @@ int TCheckResults::FieldWidth(const QString& field) {
 }
 
 void TCheckResults::Append(TCheckResult row) {
+    Cut(row);
+    m_rows.push_back(std::move(row));
+    m_sorted = false;
+}
+
+void TCheckResults::Cut(TCheckResult& row) {
     cut(row.ID, 41);
     cut(row.ID_SVAZ, 20);
     cut(row.SVAZ, 100);
@@ -61,19 +67,18 @@ void TCheckResults::Append(TCheckResult row) {
     cut(row.KOD, 10);
     cut(row.TEXT, 500);
     cut(row.HODNOTA, 100);
-    m_rows.push_back(std::move(row));
-    m_sorted = false;
 }
 
 void TCheckResults::Clear() {
     m_rows.clear();
+    m_order.clear();
     m_sorted = true;
 }
 
-const std::vector<TCheckResult>& TCheckResults::Rows() const {
+TCheckResultRows TCheckResults::Rows() const {
     if (!m_sorted)
         sort();
-    return m_rows;
+    return {m_rows, m_order};
 }
 
 QString TCheckResults::FieldText(const TCheckResult& r, int fieldIndex) {
@@ -98,69 +103,97 @@ QString TCheckResults::FieldText(const TCheckResult& r, int fieldIndex) {
     }
 }
 
+namespace {
+
+bool sameText(const QString& a, const QString& b) {
+    return (a.constData() == b.constData() && a.size() == b.size()) || a == b;
+}
+
+// Rows of the same agreement for certain: equal year and texts (the sort may still find other rows
+// equal to them, names that differ only in case, say).
+bool sameAgreement(const TCheckResult& a, const TCheckResult& b) {
+    return a.ROK == b.ROK && sameText(a.ID, b.ID) && sameText(a.SVAZ, b.SVAZ) && sameText(a.SUBJEKT1, b.SUBJEKT1) &&
+           sameText(a.SUBJEKT2, b.SUBJEKT2);
+}
+
+// The order of rows within an agreement: severity order, then the normalized code.
+bool rowBefore(const TCheckResult& a, const TCheckResult& b) {
+    if (a.PORADI_ZAVAZNOSTI != b.PORADI_ZAVAZNOSTI)
+        return a.PORADI_ZAVAZNOSTI < b.PORADI_ZAVAZNOSTI;
+    return a.KODNORMALIZOVANY.compare(b.KODNORMALIZOVANY) < 0;
+}
+
+// The rank of a text of each given row: equal texts share a rank and ranks follow the order of the
+// texts.
+template <typename Less>
+std::vector<int> rankTexts(const std::vector<TCheckResult>& rows, const std::vector<size_t>& which,
+                           QString TCheckResult::*member, Less less) {
+    std::vector<size_t> order(which.size());
+    std::iota(order.begin(), order.end(), size_t(0));
+    std::sort(order.begin(), order.end(),
+              [&](size_t a, size_t b) { return less(rows[which[a]].*member, rows[which[b]].*member); });
+    std::vector<int> rank(which.size());
+    int r = 0;
+    for (size_t i = 0; i < order.size(); ++i) {
+        if (i > 0 && less(rows[which[order[i - 1]]].*member, rows[which[order[i]]].*member))
+            ++r;
+        rank[order[i]] = r;
+    }
+    return rank;
+}
+
+} // namespace
+
 void TCheckResults::sort() const {
-    // Names compare in Czech collation. Many rows share one agreement's names, so each distinct name
-    // is ranked once and the rows are sorted by the ranks.
+    // A check run appends the rows of one agreement sorted by severity and code, so the rows fall
+    // into runs that are in order already: consecutive rows of one agreement in the order of the
+    // list. Only the runs are sorted, and runs of one agreement are merged.
+    struct Run {
+        size_t begin, end;
+    };
+    std::vector<Run> runs;
+    for (size_t i = 0; i < m_rows.size(); ++i) {
+        if (i > 0 && sameAgreement(m_rows[i], m_rows[i - 1]) && !rowBefore(m_rows[i], m_rows[i - 1]))
+            runs.back().end = i + 1;
+        else
+            runs.push_back({i, i + 1});
+    }
+    std::vector<size_t> first(runs.size());
+    for (size_t r = 0; r < runs.size(); ++r)
+        first[r] = runs[r].begin;
+
+    // Names compare in Czech collation, the identifier by its characters.
     QCollator collator{QLocale(QLocale::Czech, QLocale::CzechRepublic)};
     collator.setCaseSensitivity(Qt::CaseInsensitive);
-    const auto rankTexts = [&](auto member) {
-        QHash<QString, int> rank;
-        QStringList distinct;
-        for (const TCheckResult& r : m_rows) {
-            const QString& t = r.*member;
-            if (!rank.contains(t)) {
-                rank.insert(t, 0);
-                distinct.append(t);
-            }
-        }
-        std::sort(distinct.begin(), distinct.end(),
-                  [&](const QString& a, const QString& b) { return collator.compare(a, b) < 0; });
-        int r = 0;
-        for (qsizetype i = 0; i < distinct.size(); ++i) {
-            if (i > 0 && collator.compare(distinct[i - 1], distinct[i]) != 0)
-                ++r;
-            rank[distinct[i]] = r;
-        }
-        return rank;
-    };
-    const QHash<QString, int> svaz = rankTexts(&TCheckResult::SVAZ);
-    const QHash<QString, int> subjekt1 = rankTexts(&TCheckResult::SUBJEKT1);
-    const QHash<QString, int> subjekt2 = rankTexts(&TCheckResult::SUBJEKT2);
+    const auto czech = [&](const QString& a, const QString& b) { return collator.compare(a, b) < 0; };
+    const auto binary = [](const QString& a, const QString& b) { return a.compare(b) < 0; };
+    const std::vector<int> svaz = rankTexts(m_rows, first, &TCheckResult::SVAZ, czech);
+    const std::vector<int> subjekt1 = rankTexts(m_rows, first, &TCheckResult::SUBJEKT1, czech);
+    const std::vector<int> subjekt2 = rankTexts(m_rows, first, &TCheckResult::SUBJEKT2, czech);
+    const std::vector<int> id = rankTexts(m_rows, first, &TCheckResult::ID, binary);
+    const auto key = [&](size_t r) { return std::tie(m_rows[first[r]].ROK, svaz[r], subjekt1[r], subjekt2[r], id[r]); };
 
-    struct Key {
-        int rok, svaz, subjekt1, subjekt2;
-        const QString* id;
-        int poradi;
-        const QString* kod;
-        size_t index;
-    };
-    std::vector<Key> keys;
-    keys.reserve(m_rows.size());
-    for (size_t i = 0; i < m_rows.size(); ++i) {
-        const TCheckResult& r = m_rows[i];
-        keys.push_back({r.ROK, svaz.value(r.SVAZ), subjekt1.value(r.SUBJEKT1), subjekt2.value(r.SUBJEKT2), &r.ID,
-                        r.PORADI_ZAVAZNOSTI, &r.KODNORMALIZOVANY, i});
+    // Runs in the order of their agreements; runs of one agreement keep the order they came in.
+    std::vector<size_t> runOrder(runs.size());
+    std::iota(runOrder.begin(), runOrder.end(), size_t(0));
+    std::stable_sort(runOrder.begin(), runOrder.end(), [&](size_t a, size_t b) { return key(a) < key(b); });
+
+    m_order.clear();
+    m_order.reserve(m_rows.size());
+    for (size_t k = 0; k < runOrder.size();) {
+        size_t last = k + 1;
+        while (last < runOrder.size() && key(runOrder[last]) == key(runOrder[k]))
+            ++last;
+        const size_t start = m_order.size();
+        for (size_t j = k; j < last; ++j)
+            for (size_t i = runs[runOrder[j]].begin; i < runs[runOrder[j]].end; ++i)
+                m_order.push_back(quint32(i));
+        // The stable sort keeps rows that are equal in every sort field in the order they came.
+        if (last - k > 1)
+            std::stable_sort(m_order.begin() + qsizetype(start), m_order.end(),
+                             [&](quint32 a, quint32 b) { return rowBefore(m_rows[a], m_rows[b]); });
+        k = last;
     }
-    std::stable_sort(keys.begin(), keys.end(), [](const Key& a, const Key& b) {
-        if (a.rok != b.rok)
-            return a.rok < b.rok;
-        if (a.svaz != b.svaz)
-            return a.svaz < b.svaz;
-        if (a.subjekt1 != b.subjekt1)
-            return a.subjekt1 < b.subjekt1;
-        if (a.subjekt2 != b.subjekt2)
-            return a.subjekt2 < b.subjekt2;
-        if (const int c = a.id->compare(*b.id); c != 0)
-            return c < 0;
-        if (a.poradi != b.poradi)
-            return a.poradi < b.poradi;
-        return a.kod->compare(*b.kod) < 0;
-    });
-    std::vector<TCheckResult> sorted;
-    sorted.reserve(m_rows.size());
-    for (const Key& k : keys)
-        sorted.push_back(std::move(m_rows[k.index]));
-    m_rows = std::move(sorted);
     m_sorted = true;
 }
 

@@ -11,6 +11,9 @@
 #include <sqlite3.h>
 
 #include <algorithm>
+#include <charconv>
+#include <cstdio>
+#include <cstdlib>
 #include <cmath>
 #include <limits>
 
@@ -252,7 +255,75 @@ FieldType typeOfDeclared(const QString& declared, int* size) {
     return FieldType::Memo;
 }
 
+// The text of a normal number whose shortest round-trip form has at most 15 significant digits, in
+// the form of formatDecimal; an empty string for any other number. Such a number's shortest form is
+// also its nearest 15-digit decimal, so the result equals the 'g' formatting with precision 15 without
+// its cost (that formatting takes a slow exact path for most numbers).
+static QString formatShortDecimal(double d) {
+    if (!std::isnormal(d))
+        return QString();
+    char buf[40];
+    const std::to_chars_result r = std::to_chars(buf, buf + sizeof buf - 1, d, std::chars_format::scientific);
+    if (r.ec != std::errc())
+        return QString();
+    *r.ptr = 0;
+    const char* p = buf;
+    const bool negative = *p == '-';
+    if (negative)
+        ++p;
+    char digits[24];
+    int count = 0;
+    for (; *p && *p != 'e'; ++p) {
+        if (*p == '.')
+            continue;
+        if (count == 15)
+            return QString();
+        digits[count++] = *p;
+    }
+    if (*p != 'e')
+        return QString();
+    const int exponent = std::atoi(p + 1);
+    while (count > 1 && digits[count - 1] == '0')
+        --count;
+    char out[48];
+    int o = 0;
+    if (negative)
+        out[o++] = '-';
+    if (exponent < -4 || exponent >= 15) {
+        out[o++] = digits[0];
+        if (count > 1) {
+            out[o++] = '.';
+            for (int i = 1; i < count; ++i)
+                out[o++] = digits[i];
+        }
+        out[o++] = 'E';
+        if (exponent < 0)
+            out[o++] = '-';
+        o += std::snprintf(out + o, sizeof out - size_t(o), "%d", std::abs(exponent));
+    } else if (exponent < 0) {
+        out[o++] = '0';
+        out[o++] = '.';
+        for (int i = 0; i < -exponent - 1; ++i)
+            out[o++] = '0';
+        for (int i = 0; i < count; ++i)
+            out[o++] = digits[i];
+    } else {
+        for (int i = 0; i <= exponent; ++i)
+            out[o++] = i < count ? digits[i] : '0';
+        if (count > exponent + 1) {
+            out[o++] = '.';
+            for (int i = exponent + 1; i < count; ++i)
+                out[o++] = digits[i];
+        }
+    }
+    return QString::fromLatin1(out, o);
+}
+
 QString formatDecimal(double d) {
+    if (d == 0)
+        return QStringLiteral("0");
+    if (QString fast = formatShortDecimal(d); !fast.isEmpty())
+        return fast;
     QString s = QString::number(d, 'g', 15);
     // "1e+20" -> "1E20", "1e-05" -> "1E-5"
     const int e = s.indexOf(QLatin1Char('e'));
@@ -589,6 +660,7 @@ struct Dataset::Impl {
     QString insertRowIdField;
 
     std::vector<std::unique_ptr<Field>> fields;
+    quint64 fieldsVersion = 0; // changes whenever fields are added or removed
     bool explicitFields = false;
     std::vector<int> sourceColumn; // per field: the result column, -1 for calculated and lookup
     bool hasCalc = false;
@@ -666,6 +738,7 @@ struct Dataset::Impl {
 
     Field* makeField(const QString& name, FieldType type, FieldKind kind, int size) {
         fieldListCache.clear();
+        ++fieldsVersion;
         auto* f = new Field(q, name, type, kind, size, int(fields.size()));
         fields.emplace_back(f);
         if (kind == FieldKind::Calculated)
@@ -1270,6 +1343,24 @@ qlonglong Field::asInteger() const {
 }
 
 double Field::asFloat() const {
+    // Numbers straight from the cell; the checks read many.
+    if (m_kind != FieldKind::Lookup) {
+        const Row* r = m_dataset->d->currentRow();
+        if (!r)
+            return 0;
+        const Cell* c = &r->cells[size_t(m_index)];
+        switch (c->tag()) {
+        case Cell::Null:
+            return 0;
+        case Cell::Int:
+        case Cell::Bool:
+            return double(c->i());
+        case Cell::Real:
+            return c->d();
+        default:
+            break;
+        }
+    }
     const QVariant v = value();
     if (!v.isValid() || v.isNull())
         return 0;
@@ -1287,6 +1378,23 @@ double Field::asFloat() const {
 }
 
 bool Field::asBoolean() const {
+    if (m_kind != FieldKind::Lookup) {
+        const Row* r = m_dataset->d->currentRow();
+        if (!r)
+            return false;
+        const Cell* c = &r->cells[size_t(m_index)];
+        switch (c->tag()) {
+        case Cell::Null:
+            return false;
+        case Cell::Int:
+        case Cell::Bool:
+            return c->i() != 0;
+        case Cell::Real:
+            return c->d() != 0;
+        default:
+            break;
+        }
+    }
     const QVariant v = value();
     if (!v.isValid() || v.isNull())
         return false;
@@ -1446,6 +1554,7 @@ void Dataset::close() {
     d->fieldListCache.clear();
     if (!d->explicitFields) {
         d->fields.clear();
+        ++d->fieldsVersion;
         d->sourceColumn.clear();
         d->hasCalc = d->hasLookup = false;
     }
@@ -1479,6 +1588,7 @@ void Dataset::refresh() {
 }
 
 int Dataset::fieldCount() const { return int(d->fields.size()); }
+quint64 Dataset::fieldsVersion() const { return d->fieldsVersion; }
 
 Field* Dataset::field(int index) const {
     if (index < 0 || index >= int(d->fields.size()))

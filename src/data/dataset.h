@@ -144,6 +144,8 @@ public:
 
     // Fields.
     int fieldCount() const;
+    // Changes whenever fields are added or removed: a Field* kept from the same version is valid.
+    quint64 fieldsVersion() const;
     Field* field(int index) const;
     Field* findField(const QString& name) const; // case-insensitive; nullptr when absent
     Field* fieldByName(const QString& name) const; // throws DbError when absent

@@ -22,7 +22,7 @@ struct ProtocolBands {
     std::function<void(int count)> agreementFooter;
 };
 
-void walk(const std::vector<TCheckResult>& rows, const ProtocolBands& bands) {
+void walk(const TCheckResultRows& rows, const ProtocolBands& bands) {
     int severityCount = 0;
     int agreementCount = 0;
     for (size_t i = 0; i < rows.size(); ++i) {
@@ -77,7 +77,7 @@ QString CheckProtocolText(const TCheckResults& results) {
     return CheckProtocolText(results.Rows());
 }
 
-ReportDocument CheckProtocolDocument(const std::vector<TCheckResult>& rows) {
+ReportDocument CheckProtocolDocument(const TCheckResultRows& rows) {
     ReportDocument report;
     report.title = kTitle;
     report.pageFooter = QStringLiteral("Strana %1");
@@ -127,7 +127,7 @@ ReportDocument CheckProtocolDocument(const std::vector<TCheckResult>& rows) {
     return report;
 }
 
-QString CheckProtocolText(const std::vector<TCheckResult>& rows) {
+QString CheckProtocolText(const TCheckResultRows& rows) {
     QString out;
     out += kTitle + QLatin1Char('\n');
     out += QString(kTitle.size(), QLatin1Char('=')) + QLatin1Char('\n');

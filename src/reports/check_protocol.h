@@ -9,19 +9,18 @@
 
 #include <QString>
 
-#include <vector>
 
 namespace mero {
 
 class TCheckResults;
-struct TCheckResult;
+class TCheckResultRows;
 
 // The protocol as a report document (HTML) for the preview window, printing and PDF.
 ReportDocument CheckProtocolDocument(const TCheckResults& results);
 // The same for rows already in the result list's order.
-ReportDocument CheckProtocolDocument(const std::vector<TCheckResult>& rows);
+ReportDocument CheckProtocolDocument(const TCheckResultRows& rows);
 // The same protocol as plain text, one line per report line.
 QString CheckProtocolText(const TCheckResults& results);
-QString CheckProtocolText(const std::vector<TCheckResult>& rows);
+QString CheckProtocolText(const TCheckResultRows& rows);
 
 } // namespace mero

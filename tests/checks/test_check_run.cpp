@@ -7,6 +7,7 @@
 #include "reports/check_protocol.h"
 #include "reports/report_document.h"
 
+#include <QCollator>
 #include <QRegularExpression>
 #include <QTest>
 
@@ -86,6 +87,7 @@ private Q_SLOTS:
     void valueText();
     void cutToWidths();
     void sortOrder();
+    void sortMatchesPlainSort();
     void prepareEmpties();
     void locateAndCheck();
     void showAndHide();
@@ -259,6 +261,67 @@ void TestCheckRun::sortOrder() {
     QCOMPARE(ids, QStringList({"0", "1", "9", "2", "3", "4", "5"}));
     // Within an agreement: severity order, then the normalized code (2.9 before 2.10).
     QCOMPARE(column(r, "KOD").mid(0, 3), QStringList({"2.9", "2.10", "10.1"}));
+}
+
+void TestCheckRun::sortMatchesPlainSort() {
+    // Rows appended in every kind of order (one agreement in several pieces, names that differ only in
+    // case, the same agreement twice, rows equal in every sort field) come out as a plain stable sort
+    // by the index fields puts them.
+    const QStringList unions{"Alfa", "alfa", "Čeští", "Cukráři", ""};
+    const QStringList names{"Firma", "firma", "Zeta", "Ďábel", "Dub"};
+    const QStringList codes{"2.9", "2.10", "10.1", "1", "1.1.a"};
+    quint32 seed = 12345;
+    const auto next = [&](int n) {
+        seed = seed * 1103515245u + 12345u;
+        return int((seed >> 16) % quint32(n));
+    };
+    TCheckResults list;
+    std::vector<TCheckResult> added;
+    for (int block = 0; block < 300; ++block) {
+        TCheckResult head;
+        head.ID = QString::number(next(4));
+        head.SVAZ = unions[next(int(unions.size()))];
+        head.SUBJEKT1 = names[next(int(names.size()))];
+        head.SUBJEKT2 = names[next(int(names.size()))];
+        head.ROK = 2024 + next(2);
+        const int rows = 1 + next(6);
+        for (int i = 0; i < rows; ++i) {
+            TCheckResult row = head;
+            row.PORADI_ZAVAZNOSTI = 1 + next(2);
+            row.KODNORMALIZOVANY = TPolozka::NormalizeCode(codes[next(int(codes.size()))]);
+            row.TEXT = QStringLiteral("%1/%2").arg(block).arg(i); // tells the rows apart
+            added.push_back(row);
+            list.Append(row);
+        }
+    }
+    QCollator czech{QLocale(QLocale::Czech, QLocale::CzechRepublic)};
+    czech.setCaseSensitivity(Qt::CaseInsensitive);
+    std::vector<TCheckResult> expected = added;
+    std::stable_sort(expected.begin(), expected.end(), [&](const TCheckResult& a, const TCheckResult& b) {
+        if (a.ROK != b.ROK)
+            return a.ROK < b.ROK;
+        for (auto name : {&TCheckResult::SVAZ, &TCheckResult::SUBJEKT1, &TCheckResult::SUBJEKT2})
+            if (const int c = czech.compare(a.*name, b.*name); c != 0)
+                return c < 0;
+        if (const int c = a.ID.compare(b.ID); c != 0)
+            return c < 0;
+        if (a.PORADI_ZAVAZNOSTI != b.PORADI_ZAVAZNOSTI)
+            return a.PORADI_ZAVAZNOSTI < b.PORADI_ZAVAZNOSTI;
+        return a.KODNORMALIZOVANY.compare(b.KODNORMALIZOVANY) < 0;
+    });
+    QStringList got, want;
+    for (const TCheckResult& row : list.Rows())
+        got << row.TEXT;
+    for (const TCheckResult& row : expected)
+        want << row.TEXT;
+    QCOMPARE(got, want);
+    // Appending after a read sorts again.
+    TCheckResult first = expected.front();
+    first.ROK = 2000;
+    first.TEXT = QStringLiteral("first");
+    list.Append(first);
+    QCOMPARE(list.Row(0).TEXT, QStringLiteral("first"));
+    QCOMPARE(list.RecordCount(), int(added.size()) + 1);
 }
 
 void TestCheckRun::prepareEmpties() {

@@ -58,6 +58,15 @@ void TestLiterals::fieldLiteral_data() {
     QTest::newRow("small") << "D" << QVariant(1.5e-7) << "1.5E-7";
     QTest::newRow("15 digits") << "D" << QVariant(1.0 / 3.0) << "0.333333333333333";
     QTest::newRow("whole decimal") << "D" << QVariant(3.0) << "3";
+    QTest::newRow("negative zero") << "D" << QVariant(-0.0) << "0";
+    QTest::newRow("negative") << "D" << QVariant(-141884.75) << "-141884.75";
+    QTest::newRow("0.1 + 0.2 to 15 digits") << "D" << QVariant(0.1 + 0.2) << "0.3";
+    QTest::newRow("exact half of the 15th digit rounds away") << "D" << QVariant(57.09234619140625) << "57.0923461914063";
+    QTest::newRow("16 digits") << "D" << QVariant(1234567890123456.0) << "1.23456789012346E15";
+    QTest::newRow("15 integer digits") << "D" << QVariant(999999999999999.0) << "999999999999999";
+    QTest::newRow("smallest fixed") << "D" << QVariant(0.0001) << "0.0001";
+    QTest::newRow("largest exponent") << "D" << QVariant(-1.5e300) << "-1.5E300";
+    QTest::newRow("subnormal") << "D" << QVariant(5e-324) << "4.94065645841247E-324";
     QTest::newRow("date") << "DT" << QVariant(QDate(2009, 3, 5)) << "'2009-03-05'";
     QTest::newRow("date-time drops the time") << "TS" << QVariant(QDateTime(QDate(2009, 3, 5), QTime(14, 30))) << "'2009-03-05'";
 }
