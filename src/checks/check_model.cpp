@@ -216,24 +216,19 @@ QString TPolozka::NormalizedCodeFor(int SubjectType) const {
     return m_normalized[i];
 }
 
-Dataset* TPolozka::dataset() const {
-    if (!m_datasetResolved) {
-        m_dataset = (m_resolver && *m_resolver) ? (*m_resolver)(TABULKA) : nullptr;
-        m_datasetResolved = true;
-    }
-    return m_dataset;
+void TPolozka::resolveDataset() const {
+    m_dataset = (m_resolver && *m_resolver) ? (*m_resolver)(TABULKA) : nullptr;
+    m_datasetResolved = true;
 }
 
-Field* TPolozka::field() const {
-    Dataset* ds = dataset();
-    if (!ds)
-        return nullptr;
-    if (!m_fieldResolved || m_fieldsVersion != ds->fieldsVersion()) {
-        m_field = POLE.isEmpty() ? nullptr : ds->findField(POLE);
-        m_fieldsVersion = ds->fieldsVersion();
-        m_fieldResolved = true;
-    }
-    return m_field;
+void TPolozka::resolveField(Dataset* ds) const {
+    m_field = POLE.isEmpty() ? nullptr : ds->findField(POLE);
+    m_fieldsVersion = ds->fieldsVersion();
+    m_fieldResolved = true;
+}
+
+quint64 TPolozka::fieldsVersionOf(const Dataset* ds) {
+    return ds->fieldsVersion();
 }
 
 QVariant TPolozka::value() const {

@@ -82,8 +82,17 @@ public:
     void ValueChanged(const QVariant& Old, QVariant New);
 
     // The column of the current record; nullptr when the table or the column does not exist.
-    Field* field() const;
-    Dataset* dataset() const;
+    Field* field() const {
+        Dataset* ds = dataset();
+        if (ds && (!m_fieldResolved || m_fieldsVersion != fieldsVersionOf(ds)))
+            resolveField(ds);
+        return ds ? m_field : nullptr;
+    }
+    Dataset* dataset() const {
+        if (!m_datasetResolved)
+            resolveDataset();
+        return m_dataset;
+    }
     // The column's value (null when it cannot be resolved).
     QVariant value() const;
     // Filled: the column exists and holds yes (yes/no column) or a non-empty text form (other columns).
@@ -94,6 +103,10 @@ public:
     void setResolver(const TableResolver* resolver) { m_resolver = resolver; }
 
 private:
+    void resolveDataset() const;
+    void resolveField(Dataset* ds) const;
+    static quint64 fieldsVersionOf(const Dataset* ds);
+
     const TableResolver* m_resolver = nullptr;
     // Resolution cache: the dataset once found, and the field found in it with the dataset's fields
     // version then (a dataset whose fields were rebuilt is resolved again).

@@ -113,6 +113,7 @@ int TCheckModule::CheckAgreement(const TCheckedAgreement& agreement, int Subject
     header.SUBJEKT2 = agreement.SUBJEKT2;
     header.ROK = agreement.ROK;
     TCheckResults::Cut(header);
+    static const int valueWidth = TCheckResults::FieldWidth(QStringLiteral("HODNOTA"));
     int count = 0;
     for (const RowTemplate& t : rowTemplates(SubjectType)) {
         const Field* mainField = t.check->MainItem->field();
@@ -120,7 +121,7 @@ int TCheckModule::CheckAgreement(const TCheckedAgreement& agreement, int Subject
             continue; // a main item whose column cannot be resolved disables its check
         if (t.check->IsValid())
             continue;
-        TCheckResult row = header;
+        TCheckResult& row = m_results->AppendCut(header);
         row.PORADI_TYPKONTROLY = t.PORADI_TYPKONTROLY;
         row.TYP_KONTROLY = t.TYP_KONTROLY;
         row.PORADI_ZAVAZNOSTI = t.PORADI_ZAVAZNOSTI;
@@ -129,7 +130,8 @@ int TCheckModule::CheckAgreement(const TCheckedAgreement& agreement, int Subject
         row.KOD = t.KOD;
         row.TEXT = t.TEXT;
         row.HODNOTA = ValueText(mainField);
-        m_results->Append(std::move(row));
+        if (row.HODNOTA.size() > valueWidth)
+            row.HODNOTA.truncate(valueWidth);
         ++count;
     }
     return count;

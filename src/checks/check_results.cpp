@@ -53,6 +53,11 @@ void TCheckResults::Append(TCheckResult row) {
     m_sorted = false;
 }
 
+TCheckResult& TCheckResults::AppendCut(const TCheckResult& row) {
+    m_sorted = false;
+    return m_rows.emplace_back(row);
+}
+
 void TCheckResults::Cut(TCheckResult& row) {
     cut(row.ID, 41);
     cut(row.ID_SVAZ, 20);

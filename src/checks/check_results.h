@@ -86,6 +86,9 @@ public:
 
     // Appends a row; texts longer than their field are cut to the field's width.
     void Append(TCheckResult row);
+    // Appends a copy of a row whose texts are cut already, to be completed in place; the reference
+    // is valid until the next change of the list.
+    TCheckResult& AppendCut(const TCheckResult& row);
     // Cuts the texts of a row to their fields' widths.
     static void Cut(TCheckResult& row);
     void Clear();
