@@ -1,5 +1,6 @@
 #include "admin/admin_command.h"
 
+#include "checks/demo_answers.h"
 #include "data/connection.h"
 #include "data/demo_data.h"
 #include "data/errors.h"
@@ -15,7 +16,7 @@ namespace {
 int demoCommand(const QStringList& args) {
     const Arguments arguments(args);
     const QStringList allowed = {QStringLiteral("db"), QStringLiteral("agreements"), QStringLiteral("years"),
-                                 QStringLiteral("valid"), QStringLiteral("seed")};
+                                 QStringLiteral("valid"), QStringLiteral("errors"), QStringLiteral("seed")};
     const QStringList unknown = arguments.unknown(allowed);
     if (!unknown.isEmpty() || !arguments.positional().isEmpty()) {
         printErr(QStringLiteral("Neznámá volba: %1 (mero-admin demo --db CESTA --agreements N [--years OD-DO])")
@@ -55,6 +56,14 @@ int demoCommand(const QStringList& args) {
         }
         options.validShare = percent / 100.0;
     }
+    if (arguments.has(QStringLiteral("errors"))) {
+        const int percent = arguments.option(QStringLiteral("errors")).toInt(&ok);
+        if (!ok || percent < 0 || percent > 100) {
+            printErr(QStringLiteral("Podíl smluv s chybami zadejte v procentech od 0 do 100."));
+            return 2;
+        }
+        options.errorShare = percent / 100.0;
+    }
     if (arguments.has(QStringLiteral("seed"))) {
         options.seed = arguments.option(QStringLiteral("seed")).toUInt(&ok);
         if (!ok) {
@@ -71,13 +80,15 @@ int demoCommand(const QStringList& args) {
     try {
         Connection db;
         db.open(dbPath, Connection::OpenMode::ReadWrite);
-        s = DemoData::Fill(&db, options);
+        // The answers follow the check catalogue of the database itself.
+        s = DemoAnswers::Fill(&db, options);
     } catch (const MeroError& e) {
         printErr(QStringLiteral("Ukázková data se nepodařilo vložit.\n[%1]").arg(e.message()));
         return 1;
     }
     printOut(QStringLiteral("Vloženo smluv: %1 (roky %2–%3), z toho platných: %4, sdílený obsah: %5, "
-                            "jiné instalace: %6; zaměstnavatelů: %7, odborových organizací: %8.")
+                            "jiné instalace: %6; zaměstnavatelů: %7, odborových organizací: %8; "
+                            "dotazníků se záměrnými chybami: %9 (chyb: %10).")
                  .arg(s.agreements)
                  .arg(s.yearFrom)
                  .arg(s.yearTo)
@@ -85,15 +96,19 @@ int demoCommand(const QStringList& args) {
                  .arg(s.shared)
                  .arg(s.foreign)
                  .arg(s.employers)
-                 .arg(s.unions));
+                 .arg(s.unions)
+                 .arg(s.withErrors)
+                 .arg(s.errors));
     return 0;
 }
 
 const AdminCommand::Registrar registrar({
     QStringLiteral("demo"),
-    QStringLiteral("demo --db CESTA --agreements N [--years OD-DO] [--valid PROCENT] [--seed ČÍSLO]"),
+    QStringLiteral("demo --db CESTA --agreements N [--years OD-DO] [--valid PROCENT] [--errors PROCENT] "
+                   "[--seed ČÍSLO]"),
     QStringLiteral("vloží do databáze N ukázkových smluv se zaměstnavateli, odborovými organizacemi a "
-                   "vyplněnými dotazníky"),
+                   "vyplněnými dotazníky; dotazníky projdou kontrolami, jen podíl --errors (výchozí 20 %) "
+                   "obsahuje 1 až 3 záměrné chyby"),
     demoCommand,
 });
 

@@ -9,8 +9,10 @@
 #include "checks/check_results.h"
 
 #include <QString>
+#include <QStringList>
 #include <QVariant>
 
+#include <array>
 #include <functional>
 #include <map>
 #include <memory>
@@ -62,6 +64,10 @@ public:
     void DeriveValues(Dataset* dataset, Field* field, const QVariant& Value) override;
     // The focus left a number field: the backward rule of the bonus series.
     void ItemExited(Dataset* dataset, Field* field, const QVariant& Value) override;
+    // The three non-decreasing bonus series of ODMENY, each a list of columns in order.
+    static const std::array<QStringList, 3>& BonusSeries();
+    // The uses of the social fund, in the order in which the fund balance subtracts them.
+    static const QStringList& FundUses();
 
     // --- Check run ------------------------------------------------------------------------------
     bool LocateAgreement(qlonglong ID_KS, qlonglong ID_INST_KS);

@@ -12,21 +12,6 @@ namespace mero {
 
 namespace {
 
-const std::array<QStringList, 3>& bonusSeries() {
-    static const std::array<QStringList, 3> series = {
-        QStringList{"D50F0", "D50F5", "D50F10", "D50F15", "D50F20", "D50F25"},
-        QStringList{"DF0", "DF5", "DF10", "DF15", "DF20", "DF25", "DF30", "DF35", "DF40"},
-        QStringList{"V0", "V5", "V10", "V15", "V20", "V25", "V30", "V35", "V40"},
-    };
-    return series;
-}
-
-const QStringList& fundUses() {
-    static const QStringList uses = {"UR",  "UL",  "UB", "US", "USV", "UO",  "UPENZP", "UURAZP", "UDOPZAM", "UOO",
-                                     "UX",  "UK",  "UPP", "UTV", "UTA", "UJO", "UHM",    "UZIVP",  "UOS"};
-    return uses;
-}
-
 int indexIn(const QStringList& series, const QString& name) {
     for (qsizetype i = 0; i < series.size(); ++i)
         if (series[i].compare(name, Qt::CaseInsensitive) == 0)
@@ -75,6 +60,21 @@ qint64 divideHalfEven(__int128 n, __int128 d) {
 
 } // namespace
 
+const std::array<QStringList, 3>& TCheckModule::BonusSeries() {
+    static const std::array<QStringList, 3> series = {
+        QStringList{"D50F0", "D50F5", "D50F10", "D50F15", "D50F20", "D50F25"},
+        QStringList{"DF0", "DF5", "DF10", "DF15", "DF20", "DF25", "DF30", "DF35", "DF40"},
+        QStringList{"V0", "V5", "V10", "V15", "V20", "V25", "V30", "V35", "V40"},
+    };
+    return series;
+}
+
+const QStringList& TCheckModule::FundUses() {
+    static const QStringList uses = {"UR",  "UL",  "UB", "US", "USV", "UO",  "UPENZP", "UURAZP", "UDOPZAM", "UOO",
+                                     "UX",  "UK",  "UPP", "UTV", "UTA", "UJO", "UHM",    "UZIVP",  "UOS"};
+    return uses;
+}
+
 void TCheckModule::DeriveValues(Dataset* dataset, Field* field, const QVariant&) {
     if (!dataset || !field || !dataset->isEditing())
         return;
@@ -91,10 +91,10 @@ void TCheckModule::DeriveValues(Dataset* dataset, Field* field, const QVariant&)
         deriveTariff(dataset, pole, QStringLiteral("MMH"), QStringLiteral("TFH"), QStringLiteral("MMHP"));
     } else if (item->TABULKA == QLatin1String("SF")) {
         static const QStringList inputs = {"T1", "T2", "RFKSP", "CT1", "CT2"};
-        if (inputs.contains(pole) || fundUses().contains(pole))
+        if (inputs.contains(pole) || FundUses().contains(pole))
             deriveFundBalance(dataset);
     } else if (item->TABULKA == QLatin1String("ODMENY")) {
-        for (const QStringList& series : bonusSeries()) {
+        for (const QStringList& series : BonusSeries()) {
             const int i = indexIn(series, item->POLE);
             if (i < 0)
                 continue;
@@ -188,7 +188,7 @@ void TCheckModule::deriveFundBalance(Dataset* sf) {
         sum.units += amount(QStringLiteral("CT2")).units;
     else if ((applies("T1") && yes("T1")) || (applies("RFKSP") && yes("RFKSP")))
         sum.units += amount(QStringLiteral("CT1")).units;
-    for (const QString& use : fundUses()) {
+    for (const QString& use : FundUses()) {
         const TPolozka* p = items.FindByTableField(QStringLiteral("SF"), use);
         if (p && p->AppliesTo(v))
             sum.units -= amount(use).units;
@@ -203,7 +203,7 @@ void TCheckModule::ItemExited(Dataset* dataset, Field* field, const QVariant&) {
     const TPolozka* item = m_catalogue->Items().FindByTableField(dataset->tableName(), field->name());
     if (!item || item->TABULKA != QLatin1String("ODMENY"))
         return;
-    for (const QStringList& series : bonusSeries()) {
+    for (const QStringList& series : BonusSeries()) {
         const int i = indexIn(series, item->POLE);
         if (i <= 0)
             continue;

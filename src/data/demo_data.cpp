@@ -10,7 +10,9 @@
 #include <QStringList>
 
 #include <algorithm>
+#include <array>
 #include <random>
+#include <vector>
 
 namespace mero {
 
@@ -22,6 +24,7 @@ enum class ColumnKind { Integer, Decimal, YesNo, Date, Text };
 
 struct Column {
     QString name;
+    QString upper; // the name in capitals
     ColumnKind kind = ColumnKind::Text;
     int size = 0; // characters of a VARCHAR(n)/CHAR(n), 0 = unlimited
 };
@@ -56,6 +59,7 @@ QList<Column> columnsOf(Connection& db, const QString& table) {
     while (s.step()) {
         Column c;
         c.name = s.value(0).toString();
+        c.upper = c.name.toUpper();
         c.kind = kindOf(s.value(1).toString(), &c.size);
         out.append(c);
     }
@@ -84,6 +88,8 @@ public:
             QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)").arg(table, names.join(QLatin1Char(',')), marks.join(QLatin1Char(',')))));
     }
     const QList<Column>& columns() const { return m_columns; }
+    // Per questionnaire variant 1 to 4, per column: whether the variant asks it (content tables).
+    std::array<std::vector<char>, 5> asked;
     int indexOf(const QString& name) const {
         for (int i = 0; i < m_columns.size(); ++i)
             if (m_columns.at(i).name.compare(name, Qt::CaseInsensitive) == 0)
@@ -143,8 +149,13 @@ private:
     Employer addEmployer(int inst, int id);
     int addUnion(int inst, int id, const QString& employerName);
     void addContent(int ks, int inst, int type, int year);
-    QVariant contentValue(const QString& table, const Column& column, int type, int year, const QVariantList& row,
-                          const TableWriter& writer);
+    QVariant contentValue(const QString& table, const Column& column, int index, int type, int year,
+                          const QVariantList& row, const TableWriter& writer);
+    // A non-empty answer of the column's type, plausible for its name.
+    QVariant plausibleValue(const QString& table, const Column& column, int year);
+    QVariant plausibleNumber(const QString& table, const QString& upperName);
+    // What one agreement's answers share: tariff levels and the number of grades, bonus amounts.
+    void drawContentTraits();
 
     Connection& m_db;
     DemoData::Options m_options;
@@ -161,6 +172,9 @@ private:
 
     std::unique_ptr<TableWriter> m_subj, m_zoos, m_epks;
     QHash<QString, std::shared_ptr<TableWriter>> m_content;
+    DemoData::Content m_drawn; // the content being made
+    int m_hourlyBase = 0, m_monthlyBase = 0, m_grades = 0;
+    int m_seriesBase[3] = {};
 };
 
 const char* const kTowns[] = {"Praha", "Brno", "Ostrava", "Plzeň", "Liberec", "Olomouc", "České Budějovice",
@@ -387,10 +401,99 @@ int Generator::addUnion(int inst, int id, const QString& employerName) {
     return id;
 }
 
-QVariant Generator::contentValue(const QString& table, const Column& column, int type, int year,
+// The grade of a tariff column MMTH<n> or MMTM<n>, 0 for any other column.
+int tariffGrade(const QString& n, QChar* unit) {
+    if (!n.startsWith(QLatin1String("MMT")) || n.size() < 5)
+        return 0;
+    bool ok = false;
+    const int grade = QStringView(n).mid(4).toInt(&ok);
+    if (!ok || grade < 1)
+        return 0;
+    *unit = n.at(3);
+    return (*unit == QLatin1Char('H') || *unit == QLatin1Char('M')) ? grade : 0;
+}
+
+// The bonus series of ODMENY (D50F<years>, DF<years>, V<years>): series 0 to 2 and the years, or -1.
+int bonusSeries(const QString& n, int* years) {
+    for (int s = 0; s < 3; ++s) {
+        const QLatin1String prefix = s == 0 ? QLatin1String("D50F") : s == 1 ? QLatin1String("DF") : QLatin1String("V");
+        if (!n.startsWith(prefix) || n.size() == prefix.size())
+            continue;
+        bool ok = false;
+        *years = QStringView(n).mid(prefix.size()).toInt(&ok);
+        if (ok)
+            return s;
+    }
+    return -1;
+}
+
+void Generator::drawContentTraits() {
+    m_hourlyBase = pick(110, 185);
+    m_monthlyBase = pick(190, 320) * 100;
+    m_grades = chance(0.6) ? pick(5, 12) : pick(13, 20);
+    for (int s = 0; s < 3; ++s)
+        m_seriesBase[s] = pick(2, 10) * 500;
+}
+
+QVariant Generator::plausibleNumber(const QString& table, const QString& n) {
+    QChar unit;
+    if (const int grade = tariffGrade(n, &unit)) {
+        // Tariffs rise with the grade.
+        const double factor = 1.0 + 0.07 * (grade - 1);
+        return unit == QLatin1Char('H') ? double(qRound(m_hourlyBase * factor))
+                                        : double(qRound(m_monthlyBase * factor / 10.0) * 10);
+    }
+    int years = 0;
+    if (table == QLatin1String("ODMENY")) {
+        if (const int s = bonusSeries(n, &years); s >= 0)
+            return double(qRound(m_seriesBase[s] * (1.0 + years / 10.0) / 100.0) * 100);
+    }
+    if (table == QLatin1String("MZN") && n == QLatin1String("MMH"))
+        return double(pick(112, 140));
+    if (table == QLatin1String("MZN") && n == QLatin1String("MMM"))
+        return double(pick(189, 250) * 100);
+    if (table == QLatin1String("SF")) {
+        if (n.startsWith(QLatin1String("CT")))
+            return double(pick(20, 300) * 10000);
+        if (n.startsWith(QLatin1Char('U')) && !n.contains(QLatin1String("KC")) && !n.contains(QLatin1String("PR")))
+            return double(pick(4, 120) * 500);
+    }
+    if (n.contains(QLatin1String("HT")) || n.endsWith(QLatin1Char('H')))
+        return QList<double>({37.5, 38.75, 40.0, 36.0, 30.0}).at(pick(0, 4));
+    if (n.endsWith(QLatin1String("KCH")))
+        return double(pick(1, 20) * 5);
+    if (n.endsWith(QLatin1String("KCS")))
+        return double(pick(2, 50) * 10);
+    if (n.endsWith(QLatin1String("KCM")))
+        return double(pick(3, 50) * 100);
+    if (n.contains(QLatin1String("KC")) || n.contains(QLatin1String("CAST")))
+        return double(pick(5, 400) * 50);
+    if (n.contains(QLatin1String("PR")) || n.endsWith(QLatin1Char('P')))
+        return double(pick(1, 10) * 5);
+    return chance(0.5) ? double(pick(1, 30)) : pick(2, 60) / 2.0;
+}
+
+QVariant Generator::plausibleValue(const QString& table, const Column& column, int year) {
+    const QString& n = column.upper;
+    switch (column.kind) {
+    case ColumnKind::YesNo:
+        return true;
+    case ColumnKind::Decimal:
+        return plausibleNumber(table, n);
+    case ColumnKind::Integer:
+        return pick(1, 20);
+    case ColumnKind::Date:
+        return QDate(year, pick(1, 12), pick(1, 28));
+    case ColumnKind::Text:
+        return fit(QString::fromUtf8(kOther[pick(0, count(kOther) - 1)]), column.size);
+    }
+    return QVariant();
+}
+
+QVariant Generator::contentValue(const QString& table, const Column& column, int index, int type, int year,
                                  const QVariantList& row, const TableWriter& writer) {
-    const QString n = column.name.toUpper();
-    if (m_catalogued.contains(table) && !m_variantItems[type].value(table).contains(n))
+    const QString& n = column.upper;
+    if (!writer.asked[size_t(type)][size_t(index)])
         return QVariant(); // not a question of this variant
     switch (column.kind) {
     case ColumnKind::YesNo: {
@@ -398,20 +501,18 @@ QVariant Generator::contentValue(const QString& table, const Column& column, int
         return roll <= 55 ? QVariant(true) : roll <= 92 ? QVariant(false) : QVariant();
     }
     case ColumnKind::Decimal: {
+        QChar unit;
+        if (tariffGrade(n, &unit) > m_grades)
+            return QVariant(); // the agreement has fewer grades
         if (chance(0.2))
             return QVariant();
-        if (n.contains(QLatin1String("HT")) || n.endsWith(QLatin1Char('H')))
-            return QVariant(QList<double>({37.5, 38.75, 40.0, 36.0, 30.0}).at(pick(0, 4)));
-        if (n.contains(QLatin1String("PRO")) || n.endsWith(QLatin1Char('P')))
-            return QVariant(double(pick(1, 10) * 5));
-        if (n.contains(QLatin1String("KC")) || n.contains(QLatin1String("CAST")))
-            return QVariant(double(pick(5, 400) * 50));
-        return chance(0.5) ? QVariant(double(pick(1, 30))) : QVariant(pick(2, 60) / 2.0);
+        return plausibleNumber(table, n);
     }
     case ColumnKind::Integer:
-        return chance(0.2) ? QVariant() : QVariant(pick(1, 20));
     case ColumnKind::Date:
-        return chance(0.3) ? QVariant() : QVariant(QDate(year, pick(1, 12), pick(1, 28)));
+        if (chance(column.kind == ColumnKind::Date ? 0.3 : 0.2))
+            return QVariant();
+        return plausibleValue(table, column, year);
     case ColumnKind::Text: {
         // "...J" columns specify an answer of their yes/no question: filled only after a yes.
         if (n.endsWith(QLatin1Char('J')) && n.size() > 1) {
@@ -423,23 +524,28 @@ QVariant Generator::contentValue(const QString& table, const Column& column, int
         } else if (!chance(0.15)) {
             return QVariant();
         }
-        return fit(QString::fromUtf8(kOther[pick(0, count(kOther) - 1)]), column.size);
+        return plausibleValue(table, column, year);
     }
     }
     return QVariant();
 }
 
 void Generator::addContent(int ks, int inst, int type, int year) {
-    for (const QString& table : {QStringLiteral("KS"), QStringLiteral("SPOLUP"), QStringLiteral("ZAMEST"),
-                                 QStringLiteral("PRDOBA"), QStringLiteral("PREKAZKY"), QStringLiteral("MZN"),
-                                 QStringLiteral("MZT"), QStringLiteral("PRIPLAT"), QStringLiteral("ODMENY"),
-                                 QStringLiteral("SF")}) {
-        TableWriter& writer = *m_content.value(table);
-        QVariantList row;
+    drawContentTraits();
+    m_drawn.variant = type;
+    m_drawn.year = year;
+    for (size_t t = 0; t < m_drawn.tables.size(); ++t) {
+        DemoData::ContentTable& drawn = m_drawn.tables[t];
+        const QString& table = drawn.name;
+        const TableWriter& writer = *m_content.value(table);
+        QVariantList& row = drawn.values;
+        row.clear();
         const bool followsHigher = table == QLatin1String("KS") && type == 1 && !m_higherContents.isEmpty() && chance(0.1);
         const QPair<int, int> higher = followsHigher ? choose(m_higherContents) : QPair<int, int>();
-        for (const Column& c : writer.columns()) {
-            const QString n = c.name.toUpper();
+        const QList<Column>& columns = writer.columns();
+        for (int i = 0; i < columns.size(); ++i) {
+            const Column& c = columns.at(i);
+            const QString& n = c.upper;
             QVariant v;
             if (n == QLatin1String("ID_KS"))
                 v = ks;
@@ -459,14 +565,24 @@ void Generator::addContent(int ks, int inst, int type, int year) {
                 else if (n == QLatin1String("MEMO"))
                     v = chance(0.25) ? QVariant(QString::fromUtf8(kNotes[pick(0, count(kNotes) - 1)])) : QVariant();
                 else
-                    v = contentValue(table, c, type, year, row, writer);
+                    v = contentValue(table, c, i, type, year, row, writer);
             } else {
-                v = contentValue(table, c, type, year, row, writer);
+                v = contentValue(table, c, i, type, year, row, writer);
             }
             row.append(v);
         }
-        writer.write(row);
     }
+    if (m_options.answers) {
+        const bool withErrors = m_options.errorShare > 0 && chance(m_options.errorShare);
+        const int roll = pick(1, 10);
+        const int made = m_options.answers->Shape(m_drawn, withErrors ? (roll <= 5 ? 1 : roll <= 8 ? 2 : 3) : 0);
+        if (made > 0) {
+            ++m_summary.withErrors;
+            m_summary.errors += made;
+        }
+    }
+    for (const DemoData::ContentTable& drawn : m_drawn.tables)
+        m_content.value(drawn.name)->write(drawn.values);
     ++m_summary.contents;
 }
 
@@ -487,8 +603,23 @@ DemoData::Summary Generator::run() {
     m_epks = std::make_unique<TableWriter>(m_db, QStringLiteral("EPKS"), QStringList{QStringLiteral("ID_EPKS")});
     for (const QString& t : {QStringLiteral("KS"), QStringLiteral("SPOLUP"), QStringLiteral("ZAMEST"), QStringLiteral("PRDOBA"),
                              QStringLiteral("PREKAZKY"), QStringLiteral("MZN"), QStringLiteral("MZT"),
-                             QStringLiteral("PRIPLAT"), QStringLiteral("ODMENY"), QStringLiteral("SF")})
-        m_content.insert(t, std::make_shared<TableWriter>(m_db, t));
+                             QStringLiteral("PRIPLAT"), QStringLiteral("ODMENY"), QStringLiteral("SF")}) {
+        auto writer = std::make_shared<TableWriter>(m_db, t);
+        for (int v = 1; v <= 4; ++v)
+            for (const Column& c : writer->columns())
+                writer->asked[size_t(v)].push_back(!m_catalogued.contains(t) || m_variantItems[v].value(t).contains(c.upper));
+        m_content.insert(t, writer);
+        DemoData::ContentTable drawn;
+        drawn.name = t;
+        for (const Column& c : writer->columns())
+            drawn.columns.append(c.name);
+        m_drawn.tables.push_back(drawn);
+    }
+    m_drawn.random = &m_random;
+    m_drawn.draw = [this](int table, int column) {
+        const DemoData::ContentTable& drawn = m_drawn.tables.at(size_t(table));
+        return plausibleValue(drawn.name, m_content.value(drawn.name)->columns().at(column), m_drawn.year);
+    };
 
     // The local installation is activated as the program does at its first start.
     m_db.execute(QStringLiteral("INSERT OR IGNORE INTO INST (ID_INST) VALUES (%1);"
