@@ -69,6 +69,8 @@ private Q_SLOTS:
     void demoFillsConsistentAgreements();
     void demoAnswersOnlyTheQuestionsOfTheVariant();
     void demoAndExportAsCommands();
+    void demoThenCheckAsCommands_data();
+    void demoThenCheckAsCommands();
     void exportFailuresLeaveNoFile_data();
     void exportFailuresLeaveNoFile();
     void exportFailureKeepsAnExistingTarget();
@@ -237,6 +239,42 @@ void TestDemoAndAdmin::demoAndExportAsCommands() {
     QCOMPARE(QDir(m_dir->path()).entryList(QStringList{QStringLiteral("*.part")}, QDir::Files | QDir::Hidden).size(), 0);
 }
 
+void TestDemoAndAdmin::demoThenCheckAsCommands_data() {
+    QTest::addColumn<QStringList>("options");
+    QTest::addColumn<bool>("withErrors");
+    QTest::newRow("no errors") << QStringList{"--errors", "0"} << false;
+    QTest::newRow("default share of errors") << QStringList{} << true;
+}
+
+// The check protocol of a demo database shows the deliberate errors the demo command reports, and
+// nothing else.
+void TestDemoAndAdmin::demoThenCheckAsCommands() {
+    QFETCH(QStringList, options);
+    QFETCH(bool, withErrors);
+    Run demo = admin(QStringList{QStringLiteral("demo"), QStringLiteral("--db"), m_db, QStringLiteral("--agreements"),
+                                 QStringLiteral("150"), QStringLiteral("--years"), QStringLiteral("2024")} +
+                     options);
+    QVERIFY2(demo.exitCode == 0, qPrintable(demo.err));
+    const QRegularExpressionMatch made =
+        QRegularExpression(QStringLiteral("záměrnými chybami: (\\d+) \\(chyb: (\\d+)\\)")).match(demo.out);
+    QVERIFY2(made.hasMatch(), qPrintable(demo.out));
+    QCOMPARE(made.captured(1).toInt() > 0, withErrors);
+
+    const QString csv = m_dir->filePath(QStringLiteral("protocol.csv"));
+    Run check = admin({QStringLiteral("check"), QStringLiteral("--db"), m_db, QStringLiteral("--format"),
+                       QStringLiteral("csv"), QStringLiteral("--out"), csv});
+    QVERIFY2(check.exitCode == 0, qPrintable(check.err));
+    const QRegularExpressionMatch found =
+        QRegularExpression(QStringLiteral("Zkontrolováno smluv: 150, nalezeno chyb: (\\d+)")).match(check.out);
+    QVERIFY2(found.hasMatch(), qPrintable(check.out));
+    // Shared contents are checked once per registration, so the protocol may count an error twice.
+    const int errors = made.captured(2).toInt();
+    QVERIFY(found.captured(1).toInt() >= errors && found.captured(1).toInt() <= errors * 2);
+    QFile f(csv);
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    QCOMPARE(f.readAll().count('\n'), found.captured(1).toInt() + 1); // the header and one line per error
+}
+
 void TestDemoAndAdmin::exportFailuresLeaveNoFile_data() {
     QTest::addColumn<QStringList>("args");
     QTest::addColumn<QString>("target"); // relative to the temporary folder; must not exist afterwards
@@ -312,6 +350,8 @@ void TestDemoAndAdmin::demoRefusesBadArguments_data() {
     QTest::newRow("years text") << QStringList{"--db", "@db", "--agreements", "5", "--years", "loni"};
     QTest::newRow("missing database") << QStringList{"--db", "@dir/none.db3", "--agreements", "5"};
     QTest::newRow("not a database") << QStringList{"--db", "@dir/junk.db3", "--agreements", "5"};
+    QTest::newRow("errors above 100") << QStringList{"--db", "@db", "--agreements", "5", "--errors", "150"};
+    QTest::newRow("errors text") << QStringList{"--db", "@db", "--agreements", "5", "--errors", "hodně"};
 }
 
 void TestDemoAndAdmin::demoRefusesBadArguments() {
