@@ -735,12 +735,15 @@ void DemoAnswers::Impl::deriveFund() {
         if (applies(p) && !f->isNull())
             uses.push_back(f);
     std::shuffle(uses.begin(), uses.end(), *m_content->random);
+    // Each use left out adds its amount back, as the rule's fixed-point sum does.
+    Currency left = Currency::fromDouble(m_balance->asFloat());
     for (Field* f : uses) {
+        left.units += Currency::fromDouble(f->asFloat()).units;
         f->setValue(QVariant());
-        m_module->DeriveValues(m_sf, f, QVariant());
-        if (m_balance->isNull() || m_balance->asFloat() >= 0)
+        if (left.units >= 0)
             break;
     }
+    m_module->DeriveValues(m_sf, m_fundInput, m_fundInput->value());
 }
 
 int DemoAnswers::Impl::failures() const {
