@@ -515,6 +515,12 @@ void TestCheckModel::comparison_data() {
     QTest::newRow("less, one related") << 1 << 1 << "N1=2,N2=3" << true;
     QTest::newRow("greater, one related") << 3 << 1 << "N1=2,N2=3" << false;
     QTest::newRow("no related at all") << 1 << 0 << "N1=2" << true;
+    // Beyond the fixed-point range (about 9.2E14) the numbers are compared as they are.
+    QTest::newRow("huge main, less") << 1 << 1 << "N1=1E20,N2=1" << false;
+    QTest::newRow("huge main, greater") << 3 << 1 << "N1=1E20,N2=1" << true;
+    QTest::newRow("huge related, less") << 1 << 2 << "N1=5,N2=-1E20" << false;
+    QTest::newRow("sum beyond the range") << 2 << 2 << "N1=5E14,N2=9E14,N3=9E14" << true;
+    QTest::newRow("sum beyond the range, greater") << 3 << 2 << "N1=5E14,N2=9E14,N3=9E14" << false;
 }
 
 void TestCheckModel::comparison() {

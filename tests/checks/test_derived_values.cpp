@@ -83,6 +83,13 @@ void TestDerivedValues::tariff_data() {
     QTest::newRow("half to even, down") << "37.5" << "12.345" << "12.34";
     QTest::newRow("half to even, up") << "37.5" << "12.355" << "12.36";
     QTest::newRow("42 hours") << "42" << "87.5" << "98";
+    // Only 40 itself leaves the amount unconverted, also when the hours differ from it in the fifth
+    // decimal place.
+    QTest::newRow("40.00004 hours") << "40.00004" << "100" << "106.67";
+    QTest::newRow("39.99996 hours") << "39.99996" << "100" << "106.67";
+    // Amounts beyond the fixed-point range are converted all the same.
+    QTest::newRow("huge amount") << "38.75" << "1E20" << "1.03333333333333E20";
+    QTest::newRow("huge hours") << "1E16" << "37.5" << "1E16";
 }
 
 void TestDerivedValues::tariff() {
@@ -155,6 +162,9 @@ void TestDerivedValues::fund_data() {
     QTest::newRow("UZ without code not written") << 3 << "T1=Y,CT1=1000" << "CT1" << "untouched";
     QTest::newRow("variant 4 has no codes") << 4 << "T1=Y,CT1=1000" << "CT1" << "untouched";
     QTest::newRow("fixed point") << 1 << "T1=Y,CT1=0.3,UR=0.1,UL=0.2" << "UL" << "0";
+    // Beyond the fixed-point range (about 9.2E14) the balance is still the plain difference.
+    QTest::newRow("huge amount") << 1 << "T2=Y,CT2=1E20,UR=1E19" << "UR" << "9E19";
+    QTest::newRow("sum beyond the range") << 1 << "T2=Y,CT2=9E14,UR=-9E14" << "UR" << "1.8E15";
 }
 
 void TestDerivedValues::fund() {
