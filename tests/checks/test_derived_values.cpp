@@ -63,6 +63,7 @@ private Q_SLOTS:
     void minimumWage();
     void fund_data();
     void fund();
+    void fundVariantOfNewRow_data();
     void fundVariantOfNewRow();
     void fundVariantFromHigherLevelAgreement();
     void fundNotForOtherColumns();
@@ -199,22 +200,43 @@ void TestDerivedValues::fund() {
         QCOMPARE(f.field("SF", "UZ")->asFloat(), uz.toDouble());
 }
 
+void TestDerivedValues::fundVariantOfNewRow_data() {
+    // How the registrations stand: "" untouched, "edit" in edit state without a change, a number: a
+    // new row with that variant.
+    QTest::addColumn<QString>("epks");
+    QTest::addColumn<QString>("evks");
+    QTest::addColumn<double>("uz"); // 42: not written
+    QTest::newRow("nothing changed: variant 0") << "" << "" << 42.0;
+    QTest::newRow("new registration, variant 1") << "1" << "" << 700.0;
+    QTest::newRow("new higher-level agreement, variant 2") << "" << "2" << 800.0; // UR has no code in 2
+    QTest::newRow("registration before higher-level agreement") << "1" << "2" << 700.0;
+    QTest::newRow("registration first, though its variant has no UZ") << "3" << "2" << 42.0;
+    QTest::newRow("registration edited without a change") << "edit" << "2" << 800.0;
+}
+
 void TestDerivedValues::fundVariantOfNewRow() {
     // A fund row not yet tied to its agreement takes the variant of the registration being created.
+    QFETCH(QString, epks);
+    QFETCH(QString, evks);
+    QFETCH(double, uz);
     CheckFixture f;
     fundCatalogue(f);
-    f.exec("INSERT INTO SF (ID_KS, ID_INST_KS, UZ) VALUES (NULL, NULL, 42)");
+    f.exec("INSERT INTO SF (ID_KS, ID_INST_KS, T1, UR, UZ) VALUES (NULL, NULL, 'Y', 100, 42)");
     f.exec("INSERT INTO EPKS (ID_INST_EPKS, ID_KS, ID_INST_KS, ID_TYPSUBJ) VALUES (99999, 1, 99999, 3)");
+    f.exec("INSERT INTO EVKS (ID_INST_EVKS, ID_KS, ID_INST_KS, ID_TYPSUBJ) VALUES (99999, 1, 99999, 3)");
     f.load();
-    f.edit("SF");
-    f.field("SF", "T1")->setValue(true);
+    const auto prepare = [&](const QString& table, const QString& how) {
+        if (how == "edit") {
+            f.table(table)->edit();
+        } else if (!how.isEmpty()) {
+            f.table(table)->append();
+            f.field(table, "ID_TYPSUBJ")->setValue(how.toInt());
+        }
+    };
+    prepare("EPKS", epks);
+    prepare("EVKS", evks);
     type(f, "SF", "CT1", 800);
-    QCOMPARE(f.field("SF", "UZ")->asFloat(), 42.0); // registration unchanged: variant 0, nothing applies
-
-    f.table("EPKS")->append();
-    f.field("EPKS", "ID_TYPSUBJ")->setValue(1);
-    type(f, "SF", "CT1", 800);
-    QCOMPARE(f.field("SF", "UZ")->asFloat(), 800.0);
+    QCOMPARE(f.field("SF", "UZ")->asFloat(), uz);
 }
 
 void TestDerivedValues::fundVariantFromHigherLevelAgreement() {
@@ -350,6 +372,14 @@ void TestDerivedValues::nothingOutsideEditing() {
     // ... while the same record in edit state derives.
     f.module().DeriveValues(f.table("MZT"), f.field("MZT", "TTFH"), 38.75);
     QCOMPARE(f.field("MZT", "MMTH1P")->asString(), QString("103.33"));
+    // A new record (insert state) derives too, forward and backward.
+    f.table("ODMENY")->append();
+    QCOMPARE(f.table("ODMENY")->state(), DatasetState::Insert);
+    type(f, "ODMENY", "DF0", 500);
+    QCOMPARE(f.field("ODMENY", "DF5")->asFloat(), 500.0);
+    f.field("ODMENY", "DF5")->setValue(400);
+    leave(f, "ODMENY", "DF5");
+    QCOMPARE(f.field("ODMENY", "DF5")->asFloat(), 500.0);
 }
 
 QTEST_GUILESS_MAIN(TestDerivedValues)
