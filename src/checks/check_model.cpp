@@ -51,10 +51,13 @@ bool holdsValue(const Field* f, const QVariant& v) {
         return cur.toBool() == variantIsYes(v);
     case FieldType::Integer:
     case FieldType::Decimal: {
+        // A text is read as the field would read it ("12,5", "1 200.5").
+        double d = 0;
         bool ok = false;
-        const double d = v.typeId() == QMetaType::QString
-                             ? QString(v.toString()).replace(QLatin1Char(','), QLatin1Char('.')).toDouble(&ok)
-                             : v.toDouble(&ok);
+        if (v.typeId() == QMetaType::QString)
+            ok = parseDecimalText(v.toString(), &d);
+        else
+            d = v.toDouble(&ok);
         return ok && d == f->asFloat();
     }
     case FieldType::Date:

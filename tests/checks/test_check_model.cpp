@@ -365,6 +365,8 @@ void TestCheckModel::setValue() {
     // Equal values leave the record alone: no edit state, no change.
     f.itemById(1)->SetValue(12.5);
     f.itemById(1)->SetValue(QStringLiteral("12.5"));
+    f.itemById(1)->SetValue(QStringLiteral("12,5"));
+    f.itemById(1)->SetValue(QStringLiteral(" 1 2,50 "));
     f.itemById(2)->SetValue(QStringLiteral("abc"));
     f.itemById(3)->SetValue(true);
     f.itemById(4)->SetValue(7);
