@@ -104,6 +104,13 @@ bool isNumber(const Field* f) {
     return f && (f->type() == FieldType::Integer || f->type() == FieldType::Decimal);
 }
 
+// x as a fixed-point number; the demo's numbers lie well within its range.
+Currency fixedPoint(double x) {
+    Currency c;
+    Currency::fromDouble(x, &c);
+    return c;
+}
+
 // The sum a comparison compares with: the related items that hold a value, as fixed-point numbers.
 double relatedSum(const TKontrolaZaklad* c, int* filled) {
     Currency s;
@@ -112,7 +119,7 @@ double relatedSum(const TKontrolaZaklad* c, int* filled) {
         const Field* f = p->field();
         if (!f || f->isNull())
             continue;
-        s.units += Currency::fromDouble(f->asFloat()).units;
+        s.units += fixedPoint(f->asFloat()).units;
         ++*filled;
     }
     return s.toDouble();
@@ -685,7 +692,7 @@ void DemoAnswers::Impl::repairComparison(const TKontrolaPorovnani* c) {
     for (double x : candidates) {
         if (f->type() == FieldType::Integer)
             x = std::round(x);
-        if (b.contains(x) && c->Compare(Currency::fromDouble(x).toDouble(), s)) {
+        if (b.contains(x) && c->Compare(fixedPoint(x).toDouble(), s)) {
             set(f, x);
             return;
         }
@@ -736,9 +743,9 @@ void DemoAnswers::Impl::deriveFund() {
             uses.push_back(f);
     std::shuffle(uses.begin(), uses.end(), *m_content->random);
     // Each use left out adds its amount back, as the rule's fixed-point sum does.
-    Currency left = Currency::fromDouble(m_balance->asFloat());
+    Currency left = fixedPoint(m_balance->asFloat());
     for (Field* f : uses) {
-        left.units += Currency::fromDouble(f->asFloat()).units;
+        left.units += fixedPoint(f->asFloat()).units;
         f->setValue(QVariant());
         if (left.units >= 0)
             break;
@@ -878,7 +885,7 @@ bool DemoAnswers::Impl::perturbComparison(const TKontrolaPorovnani* c) {
         return false;
     const double step = std::max(1.0, std::round(std::abs(s) * uniform(0.03, 0.2)));
     for (double x : {s - step, s + step, s}) {
-        if (!c->Compare(Currency::fromDouble(x).toDouble(), s) && boundsOf(c->MainItem).contains(x)) {
+        if (!c->Compare(fixedPoint(x).toDouble(), s) && boundsOf(c->MainItem).contains(x)) {
             takeSnapshot();
             set(f, x);
             return true;
