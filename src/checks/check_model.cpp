@@ -51,10 +51,13 @@ bool holdsValue(const Field* f, const QVariant& v) {
         return cur.toBool() == variantIsYes(v);
     case FieldType::Integer:
     case FieldType::Decimal: {
+        // A text is read as the field would read it ("12,5", "1 200.5").
+        double d = 0;
         bool ok = false;
-        const double d = v.typeId() == QMetaType::QString
-                             ? QString(v.toString()).replace(QLatin1Char(','), QLatin1Char('.')).toDouble(&ok)
-                             : v.toDouble(&ok);
+        if (v.typeId() == QMetaType::QString)
+            ok = parseDecimalText(v.toString(), &d);
+        else
+            d = v.toDouble(&ok);
         return ok && d == f->asFloat();
     }
     case FieldType::Date:
@@ -93,17 +96,17 @@ bool fieldTextEmpty(const Field* f, bool blankIsEmpty) {
     }
 }
 
-// The value of a column as a fixed-point number; null reads as 0.
-Currency currencyOf(const Field* f) {
-    return f->isNull() ? Currency{} : Currency::fromDouble(f->asFloat());
-}
-
 } // namespace
 
-Currency Currency::fromDouble(double value) {
+bool Currency::fromDouble(double value, Currency* out) {
+    const double scaled = value * 10000.0;
+    // 2^63: every double below it converts to a 64-bit integer (NaN fails the test too).
+    if (!(std::abs(scaled) < 9223372036854775808.0))
+        return false;
     // Round to nearest with exact halves to even, as the conversion of a floating-point number to a
     // fixed-point one does in the arithmetic unit.
-    return Currency{static_cast<qint64>(std::nearbyint(value * 10000.0))};
+    out->units = static_cast<qint64>(std::nearbyint(scaled));
+    return true;
 }
 
 // ---------------------------------------------------------------------------------------------------
@@ -448,19 +451,26 @@ bool TKontrolaPorovnani::IsValid() const {
     const Field* f = MainItem->field();
     if (!f || f->isNull())
         return true;
-    const Currency v = currencyOf(f);
+    const double value = f->asFloat();
+    Currency v;
     Currency s;
+    bool fixed = Currency::fromDouble(value, &v);
+    double sum = 0;
     int k = 0;
     for (const TPolozka* p : RelatedItems) {
         const Field* r = p->field();
         if (!r || r->isNull())
             continue;
-        s.units += currencyOf(r).units;
+        const double x = r->asFloat();
+        Currency c;
+        fixed = fixed && Currency::fromDouble(x, &c) && s.add(c);
+        sum += x;
         ++k;
     }
     if (k == 0 && RelatedItems.Count() <= 1)
         return true;
-    return Compare(v.toDouble(), s.toDouble());
+    // Numbers beyond the fixed-point range are compared as they are.
+    return fixed ? Compare(v.toDouble(), s.toDouble()) : Compare(value, sum);
 }
 
 // ---------------------------------------------------------------------------------------------------

@@ -288,7 +288,8 @@ class TKontrolaPorovnani : public TKontrolaZaklad {
 public:
     using TKontrolaZaklad::TKontrolaZaklad;
     bool IsValid() const override;
-    // Value and Sum are fixed-point numbers with 4 decimal places.
+    // Value and Sum are fixed-point numbers with 4 decimal places (beyond the fixed-point range, the
+    // numbers as they are).
     virtual bool Compare(double Value, double Sum) const = 0;
 };
 
@@ -328,11 +329,22 @@ public:
     bool Compare(double Value, double Sum) const override { return Value != Sum; }
 };
 
-// Fixed-point numbers with 4 decimal places (the catalogue's and the questionnaire's money and hours).
+// Fixed-point numbers with 4 decimal places (the catalogue's and the questionnaire's money and hours),
+// within about ±9.2E14.
 struct Currency {
     qint64 units = 0; // value × 10 000
 
-    static Currency fromDouble(double value);
+    // The value rounded to 4 decimal places, exact halves to even. False, and *out unchanged, for a
+    // value outside the range or no number at all.
+    static bool fromDouble(double value, Currency* out);
+    // Adds b; false, and this value unchanged, when the sum leaves the range.
+    bool add(Currency b) {
+        qint64 sum;
+        if (__builtin_add_overflow(units, b.units, &sum))
+            return false;
+        units = sum;
+        return true;
+    }
     double toDouble() const { return static_cast<double>(units) / 10000.0; }
     friend bool operator==(Currency a, Currency b) { return a.units == b.units; }
     friend auto operator<=>(Currency a, Currency b) { return a.units <=> b.units; }

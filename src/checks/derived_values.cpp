@@ -6,6 +6,7 @@
 #include "data/dataset.h"
 
 #include <array>
+#include <cmath>
 #include <cstdlib>
 
 namespace mero {
@@ -61,8 +62,8 @@ void copyNumber(Field* target, const Field* source) {
         assignNumber(target, source->asFloat());
 }
 
-// n / d rounded to the nearest integer, exact halves to the even integer (d > 0).
-qint64 divideHalfEven(__int128 n, __int128 d) {
+// n / d rounded to the nearest integer, exact halves to the even integer (d > 0, |n| < 2^126).
+__int128 divideHalfEven(__int128 n, __int128 d) {
     const bool negative = n < 0;
     if (negative)
         n = -n;
@@ -70,7 +71,26 @@ qint64 divideHalfEven(__int128 n, __int128 d) {
     const __int128 r = n % d;
     if (2 * r > d || (2 * r == d && (q % 2) != 0))
         ++q;
-    return static_cast<qint64>(negative ? -q : q);
+    return negative ? -q : q;
+}
+
+// R(100 × h / 37.5 × t) / 100 with R rounding to the nearest integer, exact halves to even. Computed
+// in fixed point with 4 decimals; amounts beyond its range in floating point. NaN when the result is
+// no finite number.
+double convertedAmount(double h, double t) {
+    Currency H;
+    Currency T;
+    if (Currency::fromDouble(h, &H) && Currency::fromDouble(t, &T)) {
+        // 100 × (H/10⁴) / (B/10⁴) × (T/10⁴) = 100·H·T / (B·10⁴), B = 37.5 × 10⁴
+        __int128 n;
+        if (!__builtin_mul_overflow(static_cast<__int128>(H.units) * 100, static_cast<__int128>(T.units), &n)) {
+            const __int128 hundredths = divideHalfEven(n, static_cast<__int128>(375000) * 10000);
+            if (hundredths > -(static_cast<__int128>(1) << 53) && hundredths < (static_cast<__int128>(1) << 53))
+                return static_cast<double>(static_cast<qint64>(hundredths)) / 100.0;
+        }
+    }
+    const double hundredths = std::nearbyint(100.0 * h / 37.5 * t);
+    return std::isfinite(hundredths) ? hundredths / 100.0 : std::nan("");
 }
 
 } // namespace
@@ -110,7 +130,7 @@ void TCheckModule::DeriveValues(Dataset* dataset, Field* field, const QVariant&)
 }
 
 // target := R(100 × h / 37.5 × t) / 100 with t the weekly hours and h the amount; empty when either is
-// empty or the hours are 40. Computed in fixed point with 4 decimals, exact halves to even.
+// empty or the hours are 40.
 void TCheckModule::deriveTariff(Dataset* ds, const QString& pole, const QString& sourceField,
                                 const QString& hoursField, const QString& targetField) {
     if (pole != sourceField && pole != hoursField)
@@ -122,15 +142,13 @@ void TCheckModule::deriveTariff(Dataset* ds, const QString& pole, const QString&
         return;
     const bool hasHours = hours && !hours->isNull();
     const bool hasAmount = amount && !amount->isNull();
-    const Currency t = hasHours ? Currency::fromDouble(hours->asFloat()) : Currency{};
-    static const Currency forty{400000};
-    static const Currency base{375000}; // 37.5
-    if (hasHours && t != forty && hasAmount) {
-        const Currency h = Currency::fromDouble(amount->asFloat());
-        // 100 × (H/10⁴) / (B/10⁴) × (T/10⁴) = 100·H·T / (B·10⁴)
-        const qint64 hundredths =
-            divideHalfEven(static_cast<__int128>(100) * h.units * t.units, static_cast<__int128>(base.units) * 10000);
-        assignNumber(target, static_cast<double>(hundredths) / 100.0);
+    // The hours as they are: only 40 itself leaves the amount unconverted.
+    if (hasHours && hours->asFloat() != 40.0 && hasAmount) {
+        const double converted = convertedAmount(amount->asFloat(), hours->asFloat());
+        if (std::isnan(converted))
+            clearField(target);
+        else
+            assignNumber(target, converted);
     } else {
         clearField(target);
     }
@@ -179,22 +197,37 @@ void TCheckModule::deriveFundBalance(Dataset* sf) {
         const Field* f = sf->findField(QString::fromLatin1(name));
         return f && !f->isNull() && f->asBoolean();
     };
-    const auto amount = [&](const QString& name) {
-        const Field* f = sf->findField(name);
-        return (f && !f->isNull()) ? Currency::fromDouble(f->asFloat()) : Currency{};
-    };
+    // The balance in fixed point; amounts beyond its range make it a floating-point one.
     Currency sum;
+    double plain = 0;
+    bool fixed = true;
+    const auto add = [&](const QString& name, double sign) {
+        const Field* f = sf->findField(name);
+        if (!f || f->isNull())
+            return;
+        const double x = sign * f->asFloat();
+        Currency c;
+        fixed = fixed && Currency::fromDouble(x, &c) && sum.add(c);
+        plain += x;
+    };
     if (applies("T2") && yes("T2"))
-        sum.units += amount(QStringLiteral("CT2")).units;
+        add(QStringLiteral("CT2"), 1);
     else if ((applies("T1") && yes("T1")) || (applies("RFKSP") && yes("RFKSP")))
-        sum.units += amount(QStringLiteral("CT1")).units;
+        add(QStringLiteral("CT1"), 1);
     for (const QString& use : fundUses()) {
         const TPolozka* p = items.FindByTableField(QStringLiteral("SF"), use);
         if (p && p->AppliesTo(v))
-            sum.units -= amount(use).units;
+            add(use, -1);
     }
-    if (applies("UZ"))
-        assignNumber(sf->findField(QStringLiteral("UZ")), sum.toDouble());
+    if (!applies("UZ"))
+        return;
+    Field* uz = sf->findField(QStringLiteral("UZ"));
+    if (fixed)
+        assignNumber(uz, sum.toDouble());
+    else if (std::isfinite(plain))
+        assignNumber(uz, plain);
+    else
+        clearField(uz); // no number holds the balance
 }
 
 void TCheckModule::ItemExited(Dataset* dataset, Field* field, const QVariant&) {

@@ -103,6 +103,7 @@ private Q_SLOTS:
     void reactions_data();
     void reactions();
     void reactionsOnlyWhileEditing();
+    void reactionsOfSeveralChecks();
 };
 
 void TestCheckModel::normalizedCode_data() {
@@ -364,6 +365,8 @@ void TestCheckModel::setValue() {
     // Equal values leave the record alone: no edit state, no change.
     f.itemById(1)->SetValue(12.5);
     f.itemById(1)->SetValue(QStringLiteral("12.5"));
+    f.itemById(1)->SetValue(QStringLiteral("12,5"));
+    f.itemById(1)->SetValue(QStringLiteral(" 1 2,50 "));
     f.itemById(2)->SetValue(QStringLiteral("abc"));
     f.itemById(3)->SetValue(true);
     f.itemById(4)->SetValue(7);
@@ -515,6 +518,12 @@ void TestCheckModel::comparison_data() {
     QTest::newRow("less, one related") << 1 << 1 << "N1=2,N2=3" << true;
     QTest::newRow("greater, one related") << 3 << 1 << "N1=2,N2=3" << false;
     QTest::newRow("no related at all") << 1 << 0 << "N1=2" << true;
+    // Beyond the fixed-point range (about 9.2E14) the numbers are compared as they are.
+    QTest::newRow("huge main, less") << 1 << 1 << "N1=1E20,N2=1" << false;
+    QTest::newRow("huge main, greater") << 3 << 1 << "N1=1E20,N2=1" << true;
+    QTest::newRow("huge related, less") << 1 << 2 << "N1=5,N2=-1E20" << false;
+    QTest::newRow("sum beyond the range") << 2 << 2 << "N1=5E14,N2=9E14,N3=9E14" << true;
+    QTest::newRow("sum beyond the range, greater") << 3 << 2 << "N1=5E14,N2=9E14,N3=9E14" << false;
 }
 
 void TestCheckModel::comparison() {
@@ -654,6 +663,54 @@ void TestCheckModel::reactionsOnlyWhileEditing() {
     // Editing: the reaction runs.
     f.module().ItemValueChanged(ks, f.field("KS", "B2"), true, QVariant());
     QCOMPARE(f.get("KS", "B1"), QVariant(true));
+}
+
+void TestCheckModel::reactionsOfSeveralChecks() {
+    // B1 is the main item of a strict binding (10) over B2 and of an exclusion (11) over B3, B4; B2 is
+    // also a related item of a non-strict binding (12) with main item B5. An entry-required check (13)
+    // on B2 takes no part in the reactions.
+    CheckFixture f;
+    f.item(1, "KS", "B1", "Otázka");
+    f.item(2, "KS", "B2", "Doplněk");
+    f.item(3, "KS", "B3", "Jiná možnost A");
+    f.item(4, "KS", "B4", "Jiná možnost B");
+    f.item(5, "KS", "B5", "Druhá otázka");
+    f.check(10, 1, 1, 1, QString(), {{"ID_TYPVAZBY", "2"}});
+    f.related(10, {2});
+    f.check(11, 1, 1, 1, QString(), {{"ID_TYPVAZBY", "4"}});
+    f.related(11, {3, 4});
+    f.check(12, 1, 1, 5, QString(), {{"ID_TYPVAZBY", "1"}});
+    f.related(12, {2});
+    f.check(13, 2, 1, 2);
+    f.exec("INSERT INTO KS (ID_KS, ID_INST_KS, B3, B4, B5) VALUES (1, 99999, 'Y', 'Y', 'N')");
+    f.load();
+    Dataset* ks = f.table("KS");
+    f.edit("KS");
+    const auto userSets = [&](const char* name, const QVariant& value) {
+        Field* field = f.field("KS", name);
+        const QVariant old = field->value();
+        field->setValue(value);
+        f.module().ItemValueChanged(ks, field, field->value(), old);
+    };
+
+    // The strict binding reverts the question first; the exclusion then sees the reverted value and
+    // leaves its alternatives alone.
+    userSets("B1", true);
+    QVERIFY(f.get("KS", "B1").isNull());
+    QCOMPARE(f.get("KS", "B3"), QVariant(true));
+    QCOMPARE(f.get("KS", "B4"), QVariant(true));
+
+    // A supplementary answer reaches both bindings it takes part in.
+    userSets("B2", true);
+    QCOMPARE(f.get("KS", "B1"), QVariant(true));
+    QCOMPARE(f.get("KS", "B5"), QVariant(true));
+
+    // No is refused by the strict binding, which puts yes back; the exclusion sees that yes and
+    // clears its alternatives.
+    userSets("B1", false);
+    QCOMPARE(f.get("KS", "B1"), QVariant(true));
+    QCOMPARE(f.get("KS", "B3"), QVariant(false));
+    QCOMPARE(f.get("KS", "B4"), QVariant(false));
 }
 
 QTEST_GUILESS_MAIN(TestCheckModel)

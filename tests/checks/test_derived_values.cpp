@@ -63,6 +63,7 @@ private Q_SLOTS:
     void minimumWage();
     void fund_data();
     void fund();
+    void fundVariantOfNewRow_data();
     void fundVariantOfNewRow();
     void fundVariantFromHigherLevelAgreement();
     void fundNotForOtherColumns();
@@ -83,6 +84,13 @@ void TestDerivedValues::tariff_data() {
     QTest::newRow("half to even, down") << "37.5" << "12.345" << "12.34";
     QTest::newRow("half to even, up") << "37.5" << "12.355" << "12.36";
     QTest::newRow("42 hours") << "42" << "87.5" << "98";
+    // Only 40 itself leaves the amount unconverted, also when the hours differ from it in the fifth
+    // decimal place.
+    QTest::newRow("40.00004 hours") << "40.00004" << "100" << "106.67";
+    QTest::newRow("39.99996 hours") << "39.99996" << "100" << "106.67";
+    // Amounts beyond the fixed-point range are converted all the same.
+    QTest::newRow("huge amount") << "38.75" << "1E20" << "1.03333333333333E20";
+    QTest::newRow("huge hours") << "1E16" << "37.5" << "1E16";
 }
 
 void TestDerivedValues::tariff() {
@@ -155,6 +163,9 @@ void TestDerivedValues::fund_data() {
     QTest::newRow("UZ without code not written") << 3 << "T1=Y,CT1=1000" << "CT1" << "untouched";
     QTest::newRow("variant 4 has no codes") << 4 << "T1=Y,CT1=1000" << "CT1" << "untouched";
     QTest::newRow("fixed point") << 1 << "T1=Y,CT1=0.3,UR=0.1,UL=0.2" << "UL" << "0";
+    // Beyond the fixed-point range (about 9.2E14) the balance is still the plain difference.
+    QTest::newRow("huge amount") << 1 << "T2=Y,CT2=1E20,UR=1E19" << "UR" << "9E19";
+    QTest::newRow("sum beyond the range") << 1 << "T2=Y,CT2=9E14,UR=-9E14" << "UR" << "1.8E15";
 }
 
 void TestDerivedValues::fund() {
@@ -189,22 +200,43 @@ void TestDerivedValues::fund() {
         QCOMPARE(f.field("SF", "UZ")->asFloat(), uz.toDouble());
 }
 
+void TestDerivedValues::fundVariantOfNewRow_data() {
+    // How the registrations stand: "" untouched, "edit" in edit state without a change, a number: a
+    // new row with that variant.
+    QTest::addColumn<QString>("epks");
+    QTest::addColumn<QString>("evks");
+    QTest::addColumn<double>("uz"); // 42: not written
+    QTest::newRow("nothing changed: variant 0") << "" << "" << 42.0;
+    QTest::newRow("new registration, variant 1") << "1" << "" << 700.0;
+    QTest::newRow("new higher-level agreement, variant 2") << "" << "2" << 800.0; // UR has no code in 2
+    QTest::newRow("registration before higher-level agreement") << "1" << "2" << 700.0;
+    QTest::newRow("registration first, though its variant has no UZ") << "3" << "2" << 42.0;
+    QTest::newRow("registration edited without a change") << "edit" << "2" << 800.0;
+}
+
 void TestDerivedValues::fundVariantOfNewRow() {
     // A fund row not yet tied to its agreement takes the variant of the registration being created.
+    QFETCH(QString, epks);
+    QFETCH(QString, evks);
+    QFETCH(double, uz);
     CheckFixture f;
     fundCatalogue(f);
-    f.exec("INSERT INTO SF (ID_KS, ID_INST_KS, UZ) VALUES (NULL, NULL, 42)");
+    f.exec("INSERT INTO SF (ID_KS, ID_INST_KS, T1, UR, UZ) VALUES (NULL, NULL, 'Y', 100, 42)");
     f.exec("INSERT INTO EPKS (ID_INST_EPKS, ID_KS, ID_INST_KS, ID_TYPSUBJ) VALUES (99999, 1, 99999, 3)");
+    f.exec("INSERT INTO EVKS (ID_INST_EVKS, ID_KS, ID_INST_KS, ID_TYPSUBJ) VALUES (99999, 1, 99999, 3)");
     f.load();
-    f.edit("SF");
-    f.field("SF", "T1")->setValue(true);
+    const auto prepare = [&](const QString& table, const QString& how) {
+        if (how == "edit") {
+            f.table(table)->edit();
+        } else if (!how.isEmpty()) {
+            f.table(table)->append();
+            f.field(table, "ID_TYPSUBJ")->setValue(how.toInt());
+        }
+    };
+    prepare("EPKS", epks);
+    prepare("EVKS", evks);
     type(f, "SF", "CT1", 800);
-    QCOMPARE(f.field("SF", "UZ")->asFloat(), 42.0); // registration unchanged: variant 0, nothing applies
-
-    f.table("EPKS")->append();
-    f.field("EPKS", "ID_TYPSUBJ")->setValue(1);
-    type(f, "SF", "CT1", 800);
-    QCOMPARE(f.field("SF", "UZ")->asFloat(), 800.0);
+    QCOMPARE(f.field("SF", "UZ")->asFloat(), uz);
 }
 
 void TestDerivedValues::fundVariantFromHigherLevelAgreement() {
@@ -340,6 +372,14 @@ void TestDerivedValues::nothingOutsideEditing() {
     // ... while the same record in edit state derives.
     f.module().DeriveValues(f.table("MZT"), f.field("MZT", "TTFH"), 38.75);
     QCOMPARE(f.field("MZT", "MMTH1P")->asString(), QString("103.33"));
+    // A new record (insert state) derives too, forward and backward.
+    f.table("ODMENY")->append();
+    QCOMPARE(f.table("ODMENY")->state(), DatasetState::Insert);
+    type(f, "ODMENY", "DF0", 500);
+    QCOMPARE(f.field("ODMENY", "DF5")->asFloat(), 500.0);
+    f.field("ODMENY", "DF5")->setValue(400);
+    leave(f, "ODMENY", "DF5");
+    QCOMPARE(f.field("ODMENY", "DF5")->asFloat(), 500.0);
 }
 
 QTEST_GUILESS_MAIN(TestDerivedValues)
