@@ -1,33 +1,6 @@
-// Lokální pořizovací program MERO: the start-up sequence.
-#include "app/application.h"
-#include "app/core/startup.h"
-#include "app/form_main.h"
-#include "app/message_dialogs.h"
+// Lokální pořizovací program MERO.
+#include "app/program.h"
 
 int main(int argc, char* argv[]) {
-    using namespace mero;
-    // 1. The program updater, before anything else.
-    Startup::CheckUpdater();
-
-    // 2. The window toolkit, with its own texts in Czech, and the message dialogs.
-    MeroApplication app(argc, argv);
-    app.installCzechTranslations();
-    DialogSink dialogs;
-
-    // 3. The data module.
-    SettingsStoreSource settings;
-    TData data;
-    Startup::ConfigureDataModule(data, settings);
-
-    // 4 to 8. Database, data updates, fields, datasets, installation.
-    if (!Startup::OpenAndPrepare(data))
-        return 1;
-
-    // 9 to 11. Title, main window, event loop.
-    // (the name, not the display name: that would be appended to every window's caption)
-    QCoreApplication::setApplicationName(QString::fromUtf8(kApplicationTitle));
-    TFormMain form(data);
-    form.setWindowTitle(QString::fromUtf8(kApplicationTitle));
-    form.showMaximized();
-    return app.exec();
+    return mero::RunProgram(argc, argv);
 }

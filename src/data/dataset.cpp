@@ -648,6 +648,14 @@ bool parseDecimalText(const QString& text, double* out) {
     return parseDecimal(text, out);
 }
 
+QDate parseDateText(const QString& text) {
+    return parseDate(text);
+}
+
+QDateTime parseDateTimeText(const QString& text) {
+    return parseDateTime(text);
+}
+
 // ------------------------------------------------------------------------------------------------
 
 struct Dataset::Impl {

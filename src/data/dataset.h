@@ -26,6 +26,12 @@ enum class DatasetState { Inactive, Browse, Edit, Insert };
 
 // The number a decimal field reads from a text ("12,5", "1 200.5"); false when it is none.
 bool parseDecimalText(const QString& text, double* out);
+// The date a date field reads from a text: "yyyy-mm-dd" with an optional time after a space or 'T',
+// or "d.M.yyyy" with an optional time after a space; an invalid QDate when it is none.
+QDate parseDateText(const QString& text);
+// The moment a date-time field reads from a text ("yyyy-mm-dd hh:mm:ss", "d.M.yyyy H:mm", ISO 8601
+// with milliseconds, ...); an invalid QDateTime when it is none.
+QDateTime parseDateTimeText(const QString& text);
 
 // One column of a dataset. Values of the current row:
 //   Text, Memo -> QString; Integer -> qlonglong; Decimal -> double; YesNo -> bool ('Y'/'N' in the file);

@@ -7,7 +7,6 @@
 #include <QDate>
 #include <QDateTime>
 #include <QFile>
-#include <QLocale>
 
 #include <algorithm>
 #include <charconv>
@@ -55,27 +54,6 @@ bool isCanonicalDate(const char* data, int size) {
     return true;
 }
 
-// The date a date field reads from a text: "yyyy-mm-dd" with an optional time, or "d.M.yyyy".
-QDate dateOfText(const QString& text) {
-    const QString t = text.trimmed();
-    const QDate d = QDate::fromString(t.left(10), QStringLiteral("yyyy-MM-dd"));
-    if (d.isValid() && (t.size() == 10 || t.at(10) == QLatin1Char(' ') || t.at(10) == QLatin1Char('T')))
-        return d;
-    return QDate::fromString(t.section(QLatin1Char(' '), 0, 0), QStringLiteral("d.M.yyyy"));
-}
-
-// The date of the moment a date-time field reads from a text.
-QDate dateOfDateTimeText(const QString& text) {
-    const QString t = text.trimmed();
-    for (const char* f : {"yyyy-MM-dd hh:mm:ss", "yyyy-MM-ddThh:mm:ss", "yyyy-MM-dd hh:mm", "yyyy-MM-dd",
-                          "d.M.yyyy H:mm:ss", "d.M.yyyy H:mm", "d.M.yyyy"}) {
-        const QDateTime dt = QDateTime::fromString(t, QString::fromLatin1(f));
-        if (dt.isValid())
-            return dt.date();
-    }
-    return QDateTime::fromString(t, Qt::ISODateWithMs).date();
-}
-
 // Rows read from the local table and waiting to be written, with copies of their bytes: the source
 // moves on while a batch fills, and the rows are written several at a time.
 class RowBuffer {
@@ -115,7 +93,8 @@ public:
                 // Dates are written as yyyy-mm-dd; a time of day is dropped.
                 if (v.type == SC::Text && !isCanonicalDate(v.data, v.size)) {
                     const QString text = QString::fromLatin1(v.data, v.size);
-                    const QDate d = m_rules[size_t(c)] == ColumnRule::Date ? dateOfText(text) : dateOfDateTimeText(text);
+                    const QDate d = m_rules[size_t(c)] == ColumnRule::Date ? parseDateText(text)
+                                                                           : parseDateTimeText(text).date();
                     if (d.isValid()) {
                         appendText(d.toString(QStringLiteral("yyyy-MM-dd")).toLatin1());
                         continue;

@@ -1,7 +1,9 @@
 // The report preview window: one window, replaced and hidden, modal or not; search; PDF output; the
 // check protocol shown in it.
 
-#include "checks/check_results_view.h"
+#include "checks/check_module.h"
+#include "checks/check_results.h"
+#include "reports/check_protocol.h"
 #include "reports/ui/form_report.h"
 #include "support/test_support.h"
 
@@ -219,27 +221,31 @@ private Q_SLOTS:
     void checkProtocolInPreview() {
         test::RecordingSink sink;
         TFormReport::Install();
-        ShowCheckResults({}, false);
+        // A check run without failed checks shows no protocol, only the information.
+        TCheckModule module(nullptr, {}, {});
+        module.PrepareCheckResults();
+        module.ShowCheckResults(false);
         QCOMPARE(sink.texts(QStringLiteral("info")),
                  QStringList{QStringLiteral("Během kontroly nebyly nalezeny žádné chyby.")});
         QVERIFY(!TFormReport::instance());
 
         auto row = [](const QString& id, const QString& employer, const QString& severity, const QString& code,
                       const QString& value) {
-            CheckProtocolRow r;
-            r.id = id;
-            r.idSvaz = QStringLiteral("7");
-            r.svaz = QStringLiteral("OS Kovo");
-            r.subjekt1 = employer;
-            r.subjekt2 = QStringLiteral("ZO Strojírny");
-            r.rok = 2024;
-            r.zavaznost = severity;
-            r.kod = code;
-            r.text = QStringLiteral("Hodnota otázky %1 není vyplněna.").arg(code);
-            r.hodnota = value;
+            TCheckResult r;
+            r.ID = id;
+            r.ID_SVAZ = QStringLiteral("7");
+            r.SVAZ = QStringLiteral("OS Kovo");
+            r.SUBJEKT1 = employer;
+            r.SUBJEKT2 = QStringLiteral("ZO Strojírny");
+            r.ROK = 2024;
+            r.ZAVAZNOST = severity;
+            r.KOD = code;
+            r.TEXT = QStringLiteral("Hodnota otázky %1 není vyplněna.").arg(code);
+            r.HODNOTA = value;
             return r;
         };
-        const QList<CheckProtocolRow> rows{
+        // Rows already in the result list's order.
+        const std::vector<TCheckResult> rows{
             row(QStringLiteral("1\x1f" "99999"), QStringLiteral("Alfa a.s."), QStringLiteral("Chyba"),
                 QStringLiteral("2.9"), QStringLiteral("ANO")),
             row(QStringLiteral("1\x1f" "99999"), QStringLiteral("Alfa a.s."), QStringLiteral("Chyba"),
@@ -249,7 +255,7 @@ private Q_SLOTS:
             row(QStringLiteral("2\x1f" "99999"), QStringLiteral("Beta s.r.o."), QStringLiteral("Chyba"),
                 QStringLiteral("4.1"), QStringLiteral("12,5")),
         };
-        ShowCheckResults(rows, false);
+        ShowReport(CheckProtocolDocument(rows), false);
         TFormReport* w = TFormReport::instance();
         QVERIFY(w);
         QCOMPARE(w->windowTitle(), QStringLiteral("Sorvenal - chybový výstup"));
@@ -271,7 +277,7 @@ private Q_SLOTS:
         QVERIFY(text.indexOf(QStringLiteral("2.9")) < text.indexOf(QStringLiteral("2.10")));
         QVERIFY(text.indexOf(QStringLiteral("Alfa")) < text.indexOf(QStringLiteral("Beta")));
 
-        HideCheckResults();
+        module.HideCheckResults();
         QVERIFY(!w->isVisible());
         ReportPreview::setInstance(nullptr);
     }

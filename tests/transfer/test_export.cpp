@@ -332,6 +332,11 @@ void TestExport::valuesAreStoredAsTheirLiterals_data() {
     QTest::newRow("czech date") << "DATE" << "'5.3.2009'" << "'2009-03-05'";
     QTest::newRow("impossible date") << "DATE" << "'2009-02-30'" << "'2009-02-30'";
     QTest::newRow("date-time") << "DATETIME" << "'2009-03-05 14:30:00'" << "'2009-03-05'";
+    QTest::newRow("date with T time") << "DATE" << "'2009-03-05T14:30:00'" << "'2009-03-05'";
+    QTest::newRow("czech date with time") << "DATE" << "'5.3.2009 14:30'" << "'2009-03-05'";
+    QTest::newRow("czech date-time") << "DATETIME" << "'5.3.2009 14:30'" << "'2009-03-05'";
+    QTest::newRow("date-time with milliseconds") << "DATETIME" << "'2009-03-05T14:30:00.250'" << "'2009-03-05'";
+    QTest::newRow("text in date-time column") << "DATETIME" << "'neuvedeno'" << "'neuvedeno'";
     QTest::newRow("unanswered") << "BOOLEAN" << "NULL" << "NULL";
     // Bytes that decode to no character: the transfer file keeps them as they are.
     QTest::newRow("undefined bytes") << "VARCHAR(10)" << "CAST(X'418142' AS TEXT)" << "CAST(X'418142' AS TEXT)";
