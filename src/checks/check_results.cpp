@@ -1,6 +1,7 @@
 #include "checks/check_results.h"
 
 #include <QCollator>
+#include <QHash>
 #include <QLocale>
 
 #include <algorithm>
@@ -48,12 +49,14 @@ int TCheckResults::FieldWidth(const QString& field) {
 }
 
 void TCheckResults::Append(TCheckResult row) {
+    extendRuns();
     Cut(row);
     m_rows.push_back(std::move(row));
     m_sorted = false;
 }
 
 TCheckResult& TCheckResults::AppendCut(const TCheckResult& row) {
+    extendRuns();
     m_sorted = false;
     return m_rows.emplace_back(row);
 }
@@ -76,6 +79,8 @@ void TCheckResults::Cut(TCheckResult& row) {
 
 void TCheckResults::Clear() {
     m_rows.clear();
+    m_runs.clear();
+    m_classified = 0;
     m_order.clear();
     m_sorted = true;
 }
@@ -110,8 +115,12 @@ QString TCheckResults::FieldText(const TCheckResult& r, int fieldIndex) {
 
 namespace {
 
+bool sameStorage(const QString& a, const QString& b) {
+    return a.constData() == b.constData() && a.size() == b.size();
+}
+
 bool sameText(const QString& a, const QString& b) {
-    return (a.constData() == b.constData() && a.size() == b.size()) || a == b;
+    return sameStorage(a, b) || a == b;
 }
 
 // Rows of the same agreement for certain: equal year and texts (the sort may still find other rows
@@ -129,43 +138,58 @@ bool rowBefore(const TCheckResult& a, const TCheckResult& b) {
 }
 
 // The rank of a text of each given row: equal texts share a rank and ranks follow the order of the
-// texts.
+// texts. Each distinct text is ranked once (a few unions stand behind many agreements).
 template <typename Less>
 std::vector<int> rankTexts(const std::vector<TCheckResult>& rows, const std::vector<size_t>& which,
                            QString TCheckResult::*member, Less less) {
-    std::vector<size_t> order(which.size());
-    std::iota(order.begin(), order.end(), size_t(0));
-    std::sort(order.begin(), order.end(),
-              [&](size_t a, size_t b) { return less(rows[which[a]].*member, rows[which[b]].*member); });
+    QHash<QString, int> index;
+    QStringList distinct;
     std::vector<int> rank(which.size());
+    for (size_t i = 0; i < which.size(); ++i) {
+        const QString& t = rows[which[i]].*member;
+        auto it = index.constFind(t);
+        if (it == index.cend()) {
+            it = index.insert(t, int(distinct.size()));
+            distinct.append(t);
+        }
+        rank[i] = it.value();
+    }
+    std::vector<int> order(size_t(distinct.size()));
+    std::iota(order.begin(), order.end(), 0);
+    std::sort(order.begin(), order.end(), [&](int x, int y) { return less(distinct[x], distinct[y]); });
+    std::vector<int> rankOf(order.size());
     int r = 0;
     for (size_t i = 0; i < order.size(); ++i) {
-        if (i > 0 && less(rows[which[order[i - 1]]].*member, rows[which[order[i]]].*member))
+        if (i > 0 && less(distinct[order[i - 1]], distinct[order[i]]))
             ++r;
-        rank[order[i]] = r;
+        rankOf[size_t(order[i])] = r;
     }
+    for (int& t : rank)
+        t = rankOf[size_t(t)];
     return rank;
 }
 
 } // namespace
 
+void TCheckResults::extendRuns() const {
+    for (size_t i = m_classified; i < m_rows.size(); ++i)
+        if (i == 0 || !sameAgreement(m_rows[i], m_rows[i - 1]) || rowBefore(m_rows[i], m_rows[i - 1]))
+            m_runs.push_back(i);
+    m_classified = m_rows.size();
+}
+
 void TCheckResults::sort() const {
     // A check run appends the rows of one agreement sorted by severity and code, so the rows fall
     // into runs that are in order already: consecutive rows of one agreement in the order of the
     // list. Only the runs are sorted, and runs of one agreement are merged.
+    extendRuns();
     struct Run {
         size_t begin, end;
     };
-    std::vector<Run> runs;
-    for (size_t i = 0; i < m_rows.size(); ++i) {
-        if (i > 0 && sameAgreement(m_rows[i], m_rows[i - 1]) && !rowBefore(m_rows[i], m_rows[i - 1]))
-            runs.back().end = i + 1;
-        else
-            runs.push_back({i, i + 1});
-    }
-    std::vector<size_t> first(runs.size());
-    for (size_t r = 0; r < runs.size(); ++r)
-        first[r] = runs[r].begin;
+    std::vector<Run> runs(m_runs.size());
+    for (size_t r = 0; r < m_runs.size(); ++r)
+        runs[r] = {m_runs[r], r + 1 < m_runs.size() ? m_runs[r + 1] : m_rows.size()};
+    std::vector<size_t> first(m_runs);
 
     // Names compare in Czech collation, the identifier by its characters.
     QCollator collator{QLocale(QLocale::Czech, QLocale::CzechRepublic)};
@@ -173,21 +197,36 @@ void TCheckResults::sort() const {
     const auto czech = [&](const QString& a, const QString& b) { return collator.compare(a, b) < 0; };
     const auto binary = [](const QString& a, const QString& b) { return a.compare(b) < 0; };
     const std::vector<int> svaz = rankTexts(m_rows, first, &TCheckResult::SVAZ, czech);
-    const std::vector<int> subjekt1 = rankTexts(m_rows, first, &TCheckResult::SUBJEKT1, czech);
-    const std::vector<int> subjekt2 = rankTexts(m_rows, first, &TCheckResult::SUBJEKT2, czech);
     const std::vector<int> id = rankTexts(m_rows, first, &TCheckResult::ID, binary);
-    const auto key = [&](size_t r) { return std::tie(m_rows[first[r]].ROK, svaz[r], subjekt1[r], subjekt2[r], id[r]); };
+    // Employer and union organisation names are mostly distinct: they are compared only where the
+    // keys before them are equal.
+    const auto names = [&](const QString& a, const QString& b) {
+        return sameStorage(a, b) ? 0 : collator.compare(a, b);
+    };
+    const auto compareRuns = [&](size_t x, size_t y) {
+        const TCheckResult& a = m_rows[first[x]];
+        const TCheckResult& b = m_rows[first[y]];
+        if (a.ROK != b.ROK)
+            return a.ROK < b.ROK ? -1 : 1;
+        if (svaz[x] != svaz[y])
+            return svaz[x] < svaz[y] ? -1 : 1;
+        if (const int c = names(a.SUBJEKT1, b.SUBJEKT1); c != 0)
+            return c;
+        if (const int c = names(a.SUBJEKT2, b.SUBJEKT2); c != 0)
+            return c;
+        return id[x] == id[y] ? 0 : (id[x] < id[y] ? -1 : 1);
+    };
 
     // Runs in the order of their agreements; runs of one agreement keep the order they came in.
     std::vector<size_t> runOrder(runs.size());
     std::iota(runOrder.begin(), runOrder.end(), size_t(0));
-    std::stable_sort(runOrder.begin(), runOrder.end(), [&](size_t a, size_t b) { return key(a) < key(b); });
+    std::stable_sort(runOrder.begin(), runOrder.end(), [&](size_t x, size_t y) { return compareRuns(x, y) < 0; });
 
     m_order.clear();
     m_order.reserve(m_rows.size());
     for (size_t k = 0; k < runOrder.size();) {
         size_t last = k + 1;
-        while (last < runOrder.size() && key(runOrder[last]) == key(runOrder[k]))
+        while (last < runOrder.size() && compareRuns(runOrder[last], runOrder[k]) == 0)
             ++last;
         const size_t start = m_order.size();
         for (size_t j = k; j < last; ++j)

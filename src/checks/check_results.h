@@ -102,6 +102,13 @@ public:
 
 private:
     void sort() const;
+    // Extends the runs over the rows added since the last call.
+    void extendRuns() const;
+
+    // Rows m_runs[i] .. m_runs[i + 1] - 1 are consecutive rows of one agreement in the list's order
+    // (a check run appends an agreement's rows so); found as rows are added, while they are at hand.
+    mutable std::vector<size_t> m_runs;
+    mutable size_t m_classified = 0; // rows already assigned to a run
     std::vector<TCheckResult> m_rows; // in the order they were added
     mutable std::vector<quint32> m_order; // row indexes in the list's order, once sorted
     mutable bool m_sorted = true;
