@@ -344,6 +344,14 @@ DataGrid::DataGrid(QWidget* parent) : QWidget(parent) {
                                                       nullptr,             nullptr,
                                                       "Filtrovat záznamy"};
     for (int i = 0; i < NavButtonCount; ++i) {
+        if (i > 0 && navigatorGroup(i) != navigatorGroup(i - 1)) {
+            // The gap in front of a group of buttons.
+            auto* gap = new QWidget(m_navigator);
+            gap->setObjectName(QStringLiteral("NavGap%1").arg(navigatorGroup(i)));
+            gap->setFixedSize(kNavigatorGroupGap, 1);
+            nav->addWidget(gap);
+            m_navGaps[navigatorGroup(i)] = gap;
+        }
         auto* button = new QToolButton(m_navigator);
         button->setObjectName(QStringLiteral("NavButton%1").arg(i));
         button->setText(QString::fromUtf8(glyphs[i]));
@@ -358,6 +366,7 @@ DataGrid::DataGrid(QWidget* parent) : QWidget(parent) {
     }
     nav->addStretch();
     layout->addWidget(m_navigator);
+    arrangeNavigator();
 
     connect(m_proxy, &QAbstractItemModel::rowsInserted, this, &DataGrid::updateFooter);
     connect(m_proxy, &QAbstractItemModel::rowsRemoved, this, &DataGrid::updateFooter);
@@ -563,11 +572,48 @@ void DataGrid::showFilterMenu(int column, const QPoint& globalPos) {
 
 void DataGrid::setNavigatorVisible(bool visible) {
     m_navigator->setVisible(visible);
+    arrangeNavigator();
 }
 
 void DataGrid::setNavigatorButtonVisible(int button, bool visible) {
-    if (button >= 0 && button < NavButtonCount)
-        m_navButtons[button]->setVisible(visible);
+    if (button < 0 || button >= NavButtonCount)
+        return;
+    m_navButtons[button]->setVisible(visible);
+    arrangeNavigator();
+}
+
+int DataGrid::navigatorGroup(int button) {
+    // First to last, insert to cancel, refresh, the two bookmarks, filter.
+    if (button <= NavLast)
+        return 0;
+    if (button <= NavCancel)
+        return 1;
+    if (button == NavRefresh)
+        return 2;
+    if (button <= NavGotoBookmark)
+        return 3;
+    return 4;
+}
+
+void DataGrid::arrangeNavigator() {
+    // One gap between two groups that show buttons, none in front of the first or for an empty group.
+    bool groupShown[kNavigatorGroups] = {};
+    for (int b = 0; b < NavButtonCount; ++b)
+        if (!m_navButtons[b]->isHidden())
+            groupShown[navigatorGroup(b)] = true;
+    bool anyBefore = false;
+    for (int g = 0; g < kNavigatorGroups; ++g) {
+        if (m_navGaps[g])
+            m_navGaps[g]->setVisible(anyBefore && groupShown[g]);
+        anyBefore = anyBefore || groupShown[g];
+    }
+    // The buttons take their places now, not at the next layout pass.
+    if (QLayout* nav = m_navigator->layout()) {
+        nav->invalidate();
+        nav->activate();
+        if (m_navigator->isVisible())
+            nav->setGeometry(m_navigator->rect());
+    }
 }
 
 bool DataGrid::isNavigatorButtonVisible(int button) const {

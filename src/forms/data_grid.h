@@ -109,6 +109,10 @@ private:
     void syncFromDataset();
     void syncToDataset();
     void updateFooter();
+    void arrangeNavigator();
+    static int navigatorGroup(int button);
+    static constexpr int kNavigatorGroups = 5;
+    static constexpr int kNavigatorGroupGap = 6;
     void showFilterMenu(int column, const QPoint& globalPos);
 
     Dataset* m_dataset = nullptr;
@@ -119,6 +123,7 @@ private:
     BandHeader* m_bands = nullptr;
     QWidget* m_navigator = nullptr;
     QToolButton* m_navButtons[NavButtonCount] = {};
+    QWidget* m_navGaps[kNavigatorGroups] = {};
     QLabel* m_footer = nullptr;
 
     struct Column {

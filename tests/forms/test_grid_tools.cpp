@@ -106,6 +106,54 @@ private Q_SLOTS:
         QAbstractItemModelTester tester(fx.grid.view()->model(), QAbstractItemModelTester::FailureReportingMode::QtTest);
     }
 
+    // Buttons configured while the navigator is on screen take their places at once: the shown buttons
+    // of a group sit side by side, one equal gap separates two groups, and a group without shown buttons
+    // leaves no gap of its own.
+    void navigatorGroupsCloseUpAtOnce_data() {
+        QTest::addColumn<int>("configuration"); // 0 read-only, 1 editable, 2 custom
+        QTest::newRow("read-only list") << 0;
+        QTest::newRow("editable list") << 1;
+        QTest::newRow("only refresh and filter") << 2;
+    }
+    void navigatorGroupsCloseUpAtOnce() {
+        QFETCH(int, configuration);
+        GridFixture fx;
+        fx.grid.setNavigatorVisible(true);
+        fx.grid.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&fx.grid));
+        QCoreApplication::processEvents();
+        if (configuration == 0) {
+            ConfigureReadOnlyList(&fx.grid);
+        } else if (configuration == 1) {
+            ConfigureEditableList(&fx.grid);
+        } else {
+            for (int b = 0; b < DataGrid::NavButtonCount; ++b)
+                fx.grid.setNavigatorButtonVisible(b, b == DataGrid::NavRefresh || b == DataGrid::NavFilter);
+        }
+        // No event processing in between: the geometry must already be right.
+        const QList<int> groupOf{0, 0, 0, 0, 0, 0, 1, 1, 1, 1, 1, 2, 3, 3, 4};
+        QList<int> shown;
+        for (int b = 0; b < DataGrid::NavButtonCount; ++b)
+            if (fx.grid.isNavigatorButtonVisible(b))
+                shown << b;
+        QVERIFY(shown.size() >= 2);
+        const int left = fx.grid.navigatorButton(shown.first())->x();
+        QVERIFY2(left <= 4, qPrintable(QStringLiteral("first button at %1").arg(left)));
+        QSet<int> inGroup, betweenGroups;
+        for (int i = 1; i < shown.size(); ++i) {
+            const QToolButton* a = fx.grid.navigatorButton(shown[i - 1]);
+            const QToolButton* b = fx.grid.navigatorButton(shown[i]);
+            const int space = b->x() - (a->x() + a->width());
+            (groupOf[shown[i]] == groupOf[shown[i - 1]] ? inGroup : betweenGroups) << space;
+        }
+        QVERIFY(betweenGroups.size() == 1);
+        if (!inGroup.isEmpty()) {
+            QCOMPARE(inGroup.size(), 1);
+            QVERIFY(*betweenGroups.begin() > *inGroup.begin());
+        }
+        QVERIFY(*betweenGroups.begin() >= 4);
+    }
+
     void footerFollowsFilterAtOnce() {
         GridFixture fx;
         ConfigureReadOnlyList(&fx.grid);
