@@ -218,6 +218,66 @@ private Q_SLOTS:
         QVERIFY(sink.errors().first().contains(QStringLiteral("nelze uložit")));
     }
 
+    // A table line that meets a page break is drawn whole on one page, never cut in two and shown on
+    // both; plain paragraphs and table rows of different heights and paddings alike.
+    void tableLinesAtPageBreaksAppearOnce_data() {
+        QTest::addColumn<QString>("tableAttributes");
+        QTest::addColumn<int>("rows");
+        QTest::addColumn<bool>("footer");
+        QTest::newRow("protocol table") << QStringLiteral("width=\"100%\" cellspacing=\"0\" cellpadding=\"2\"") << 260 << true;
+        QTest::newRow("bordered table") << QStringLiteral("border=\"1\" cellspacing=\"0\" cellpadding=\"4\"") << 200 << true;
+        QTest::newRow("no footer") << QStringLiteral("cellspacing=\"2\" cellpadding=\"3\"") << 220 << false;
+    }
+    void tableLinesAtPageBreaksAppearOnce() {
+        QFETCH(QString, tableAttributes);
+        QFETCH(int, rows);
+        QFETCH(bool, footer);
+        ReportDocument report;
+        report.title = QStringLiteral("Zlom stránky");
+        if (footer)
+            report.pageFooter = QStringLiteral("Strana %1");
+        QString html = QStringLiteral("<p>Úvod</p><table %1>").arg(tableAttributes);
+        for (int i = 1; i <= rows; ++i) {
+            // Rows of different heights, so that some row meets every page break.
+            const QString style = i % 3 == 0 ? QStringLiteral(" style=\"padding-top: 7px;\"") : QString();
+            html += QStringLiteral("<tr><td%1>K%2K</td><td>Text řádku %2%3</td><td>ano</td></tr>")
+                        .arg(style)
+                        .arg(i)
+                        .arg(i % 7 == 0 ? QStringLiteral("<br/>druhý řádek buňky") : QString());
+        }
+        html += QStringLiteral("</table>");
+        report.html = html;
+        TFormReport::ShowReport(report, false);
+        TFormReport* w = TFormReport::instance();
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("zlom.pdf"));
+        QVERIFY(w->saveAsPdf(path));
+        if (!qEnvironmentVariableIsEmpty("MERO_GRAB"))
+            QFile::copy(path, qEnvironmentVariable("MERO_GRAB") + QStringLiteral("/zlom-%1.pdf").arg(QTest::currentDataTag()));
+        const int pages = pdfPages(path);
+        QVERIFY(pages >= 3);
+        QCOMPARE(pages, w->pageCount());
+        QString all;
+        QList<QString> perPage;
+        for (int p = 0; p < pages; ++p) {
+            perPage << pdfText(path, p);
+            all += perPage.last() + QLatin1Char('\n');
+        }
+        for (int i = 1; i <= rows; ++i) {
+            const QString token = QStringLiteral("K%1K").arg(i);
+            QVERIFY2(all.count(token) == 1, qPrintable(QStringLiteral("%1 appears %2 times").arg(token).arg(all.count(token))));
+            const QString text = QStringLiteral("Text řádku %1").arg(i);
+            const QRegularExpression whole(QStringLiteral("Text řádku %1(?!\\d)").arg(i));
+            QVERIFY2(all.count(whole) == 1, qPrintable(text));
+        }
+        if (footer)
+            for (int p = 0; p < pages; ++p)
+                QVERIFY(perPage[p].contains(QStringLiteral("Strana %1").arg(p + 1)));
+        // Search still lands on the page that shows the line.
+        QVERIFY(w->findNext(QStringLiteral("K%1K").arg(rows)));
+        QVERIFY(perPage[w->matchPage() - 1].contains(QStringLiteral("K%1K").arg(rows)));
+    }
+
     void checkProtocolInPreview() {
         test::RecordingSink sink;
         TFormReport::Install();

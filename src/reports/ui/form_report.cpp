@@ -9,6 +9,7 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QHash>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
@@ -23,6 +24,7 @@
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTextLayout>
+#include <QTextTable>
 #include <QToolBar>
 #include <QVBoxLayout>
 
@@ -104,7 +106,102 @@ QIcon glyphIcon(Glyph glyph) {
     return QIcon(pixmap);
 }
 
+// The parts of the laid-out document that must not be cut by a page break: the lines of ordinary
+// paragraphs, and whole table rows (the lines of one row, with the cells' top padding).
+struct Keep {
+    qreal top;
+    qreal bottom;
+};
+
+qreal cellTopPadding(const QTextTable* table, const QTextTableCell& cell) {
+    const QTextTableCellFormat format = cell.format().toTableCellFormat();
+    qreal padding = format.hasProperty(QTextFormat::TableCellTopPadding) ? format.topPadding()
+                                                                          : table->format().cellPadding();
+    return padding + table->format().border();
+}
+
 } // namespace
+
+QList<QPair<qreal, qreal>> TFormReport::paginate(QTextDocument* doc, qreal pageHeight) {
+    QList<QPair<qreal, qreal>> pages;
+    const qreal total = doc->size().height();
+    if (pageHeight <= 1) {
+        pages.append({0, total});
+        return pages;
+    }
+    QAbstractTextDocumentLayout* layout = doc->documentLayout();
+    QList<Keep> lines;
+    QHash<QPair<const QTextTable*, int>, Keep> rows;
+    QList<qreal> forced;
+    for (QTextBlock block = doc->begin(); block.isValid(); block = block.next()) {
+        const QRectF rect = layout->blockBoundingRect(block);
+        const QTextLayout* text = block.layout();
+        if (!text)
+            continue;
+        Keep span{rect.bottom(), rect.top()};
+        for (int i = 0; i < text->lineCount(); ++i) {
+            const QTextLine line = text->lineAt(i);
+            const qreal top = rect.top() + line.y();
+            span.top = qMin(span.top, top);
+            span.bottom = qMax(span.bottom, top + line.height());
+        }
+        if (text->lineCount() == 0)
+            span = Keep{rect.top(), rect.bottom()};
+        const QTextBlockFormat format = block.blockFormat();
+        if (format.pageBreakPolicy() & QTextFormat::PageBreak_AlwaysBefore)
+            forced.append(span.top);
+        if (format.pageBreakPolicy() & QTextFormat::PageBreak_AlwaysAfter)
+            forced.append(span.bottom);
+        QTextCursor cursor(block);
+        if (const QTextTable* table = cursor.currentTable()) {
+            const QTextTableCell cell = table->cellAt(block.position());
+            if (cell.isValid() && text->lineCount() > 0) {
+                const QPair<const QTextTable*, int> key(table, cell.row());
+                const qreal top = span.top - cellTopPadding(table, cell);
+                auto it = rows.find(key);
+                if (it == rows.end())
+                    rows.insert(key, Keep{top, span.bottom});
+                else
+                    *it = Keep{qMin(it->top, top), qMax(it->bottom, span.bottom)};
+            }
+        }
+        for (int i = 0; i < text->lineCount(); ++i) {
+            const QTextLine line = text->lineAt(i);
+            const qreal top = rect.top() + line.y();
+            lines.append(Keep{top, top + line.height()});
+        }
+    }
+    // A row taller than a page is cut between its lines instead.
+    for (const Keep& row : std::as_const(rows))
+        if (row.bottom - row.top <= pageHeight)
+            lines.append(row);
+
+    constexpr qreal kEpsilon = 0.01;
+    qreal start = 0;
+    while (pages.size() < 100000) {
+        qreal end = start + pageHeight;
+        for (qreal f : std::as_const(forced))
+            if (f > start + kEpsilon && f < end)
+                end = f;
+        // Move the break up to the top of whatever it would cut, until it cuts nothing.
+        for (bool moved = true; moved;) {
+            moved = false;
+            for (const Keep& k : std::as_const(lines)) {
+                if (k.top < end - kEpsilon && k.bottom > end + kEpsilon && k.top > start + kEpsilon) {
+                    end = k.top;
+                    moved = true;
+                }
+            }
+        }
+        if (end >= total - kEpsilon) {
+            pages.append({start, qMax(end, total)});
+            break;
+        }
+        pages.append({start, end});
+        start = end;
+    }
+    return pages;
+}
 
 TFormReport::TFormReport() : QDialog(nullptr), m_printer(QPrinter::HighResolution) {
     setObjectName(QStringLiteral("FormReport"));
@@ -279,7 +376,8 @@ void TFormReport::applyPageLayout(QPrinter* printer) const {
     printer->setDocName(m_report.title);
 }
 
-std::unique_ptr<QTextDocument> TFormReport::layoutFor(QPrinter* printer, double* pageHeight) const {
+std::unique_ptr<QTextDocument> TFormReport::layoutFor(QPrinter* printer, double* pageHeight,
+                                                      QList<QPair<qreal, qreal>>* pages) const {
     auto doc = std::unique_ptr<QTextDocument>(m_document ? m_document->clone() : new QTextDocument());
     // The highlight goes in before the page size is set: that lays the whole document out anew.
     if (m_matchStart >= 0) {
@@ -290,34 +388,41 @@ std::unique_ptr<QTextDocument> TFormReport::layoutFor(QPrinter* printer, double*
         mark.setBackground(QColor(255, 214, 0));
         cursor.mergeCharFormat(mark);
     }
-    // Laid out for the printer itself: no scaling, no margin or page numbers of the document's own.
+    // Laid out for the printer itself: no scaling, no margin or page numbers of the document's own. The
+    // document is laid out as one long page and cut into pages here, between lines and table rows.
     doc->documentLayout()->setPaintDevice(printer);
     doc->setDocumentMargin(0);
     const QRectF page = printer->pageLayout().paintRectPixels(printer->resolution());
     double height = page.height();
     if (!m_report.pageFooter.isEmpty())
         height -= QFontMetricsF(footerFont(), printer).height() * kFooterLines;
-    doc->setPageSize(QSizeF(page.width(), height));
+    doc->setPageSize(QSizeF(page.width(), -1));
     if (pageHeight)
         *pageHeight = height;
+    if (pages)
+        *pages = paginate(doc.get(), height);
     return doc;
 }
 
 void TFormReport::paintPages(QPrinter* printer) const {
     double pageHeight = 0;
-    auto doc = layoutFor(printer, &pageHeight);
+    QList<QPair<qreal, qreal>> pages;
+    auto doc = layoutFor(printer, &pageHeight, &pages);
     QPainter painter;
     if (!painter.begin(printer))
         return;
     const QRectF page = printer->pageLayout().paintRectPixels(printer->resolution());
-    const int pages = qMax(1, doc->pageCount());
-    for (int i = 0; i < pages; ++i) {
+    for (int i = 0; i < pages.size(); ++i) {
         if (i > 0)
             printer->newPage();
+        const qreal top = pages[i].first;
+        const qreal bottom = pages[i].second;
         painter.save();
-        painter.setClipRect(QRectF(0, 0, page.width(), pageHeight));
-        painter.translate(0, -i * pageHeight);
-        doc->drawContents(&painter, QRectF(0, i * pageHeight, page.width(), pageHeight));
+        painter.setClipRect(QRectF(0, 0, page.width(), bottom - top));
+        painter.translate(0, -top);
+        // Only what lies inside the page is drawn at all: a line on the next page is not drawn here
+        // clipped away, where it would still be part of the page's text.
+        doc->drawContents(&painter, QRectF(0, top + 0.5, page.width(), qMax<qreal>(0, bottom - top - 1)));
         painter.restore();
         if (!m_report.pageFooter.isEmpty()) {
             painter.save();
@@ -375,7 +480,8 @@ bool TFormReport::findNext(const QString& text) {
 
     // The page of the match in the layout the preview paints.
     double pageHeight = 0;
-    auto doc = layoutFor(&m_printer, &pageHeight);
+    QList<QPair<qreal, qreal>> pages;
+    auto doc = layoutFor(&m_printer, &pageHeight, &pages);
     const QTextBlock block = doc->findBlock(m_matchStart);
     const QRectF blockRect = doc->documentLayout()->blockBoundingRect(block);
     double y = blockRect.top();
@@ -384,7 +490,10 @@ bool TFormReport::findNext(const QString& text) {
         if (line.isValid())
             y += line.y();
     }
-    m_matchPage = pageHeight > 0 ? int(y / pageHeight) + 1 : 1;
+    m_matchPage = 1;
+    for (int i = 0; i < pages.size(); ++i)
+        if (y >= pages[i].first - 0.01)
+            m_matchPage = i + 1;
     m_preview->updatePreview();
     setCurrentPage(m_matchPage);
     return true;

@@ -58,7 +58,11 @@ public:
 private:
     explicit TFormReport();
     void setReport(const ReportDocument& report);
-    std::unique_ptr<QTextDocument> layoutFor(QPrinter* printer, double* pageHeight) const;
+    std::unique_ptr<QTextDocument> layoutFor(QPrinter* printer, double* pageHeight,
+                                             QList<QPair<qreal, qreal>>* pages = nullptr) const;
+    // Cuts a document laid out as one long page into pages of at most pageHeight: the top and bottom
+    // of each page in the document, no line and no table row shorter than a page cut in two.
+    static QList<QPair<qreal, qreal>> paginate(QTextDocument* doc, qreal pageHeight);
     void applyPageLayout(QPrinter* printer) const;
     void updatePageControls();
     void print();
