@@ -381,7 +381,7 @@ void DbDateEdit::userChanged(const QDate& date) {
     const QVariant value = date == kNoDate ? QVariant() : QVariant(date);
     try {
         m_refreshing = true;
-        WriteTracked(f, value, m_tracking, true);
+        f->setValue(value);
         m_refreshing = false;
     } catch (const std::exception& e) {
         m_refreshing = false;
@@ -637,7 +637,7 @@ void DbLookupComboBox::userChose(int index) {
         m_refreshing = true;
         for (qsizetype i = 0; i < m_keyFields.size(); ++i) {
             Field* f = ds->fieldByName(m_keyFields.at(i));
-            WriteTracked(f, key.value(i), m_tracking, true);
+            f->setValue(key.value(i));
         }
         m_refreshing = false;
     } catch (const std::exception& e) {

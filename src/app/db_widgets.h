@@ -115,8 +115,9 @@ public:
     // The date shown, null when none.
     QDate value() const;
 
-    void setChangeTracking(bool on) override { m_tracking = on; }
-    bool changeTracking() const override { return m_tracking; }
+    // Not among the tracked editors: a date written here never reaches the check model.
+    void setChangeTracking(bool) override {}
+    bool changeTracking() const override { return false; }
     bool clearsOnDelete() const override { return true; }
     void clearValue() override;
 
@@ -129,7 +130,6 @@ private:
     void userChanged(const QDate& date);
 
     FieldLink m_link;
-    bool m_tracking = false;
     bool m_refreshing = false;
 };
 
@@ -187,8 +187,9 @@ public:
     void setEllipsisButton(bool shown);
     QToolButton* ellipsisButton() const { return m_ellipsis; }
 
-    void setChangeTracking(bool on) override { m_tracking = on; }
-    bool changeTracking() const override { return m_tracking; }
+    // Not among the tracked editors: a key chosen here never reaches the check model.
+    void setChangeTracking(bool) override {}
+    bool changeTracking() const override { return false; }
     bool clearsOnDelete() const override { return !m_readOnly; }
     void clearValue() override;
 
@@ -219,7 +220,6 @@ private:
     QStandardItemModel* m_model = nullptr;
     QTableView* m_view = nullptr;
     QToolButton* m_ellipsis = nullptr;
-    bool m_tracking = false;
     bool m_refreshing = false;
     bool m_readOnly = false;
     bool m_buttonVisible = true;

@@ -139,8 +139,6 @@ void setHoverBorder(QWidget* w) {
     w->setAttribute(Qt::WA_Hover);
     const QColor shadow = w->palette().color(QPalette::Dark);
     QString cls = QString::fromLatin1(w->metaObject()->className());
-    if (qobject_cast<QCheckBox*>(w))
-        return; // a check box has no frame of its own
     QString sheet = w->styleSheet();
     if (!sheet.contains(QLatin1String(":hover")))
         sheet += QStringLiteral("\n%1:hover { border: 1px solid %2; }").arg(cls.replace(QLatin1String("::"), QLatin1String("--")), shadow.name());
@@ -299,13 +297,13 @@ bool TEventHandlers::eventFilter(QObject* watched, QEvent* event) {
             FocusNext(editor);
             return true;
         }
-        if (auto* box = qobject_cast<QCheckBox*>(editor)) {
+        if (auto* box = qobject_cast<QCheckBox*>(editor); box && dynamic_cast<DataBoundEditor*>(editor)) {
             if (key->key() == Qt::Key_X && !(key->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) {
                 box->click();
                 return true;
             }
         }
-        if (key->key() == Qt::Key_Delete && key->modifiers() == Qt::NoModifier) {
+        if (key->key() == Qt::Key_Delete) {
             if (auto* bound = dynamic_cast<DataBoundEditor*>(editor); bound && bound->clearsOnDelete())
                 bound->clearValue();
             return false; // passed on

@@ -267,6 +267,86 @@ private Q_SLOTS:
         QCOMPARE(memo->toPlainText(), QStringLiteral("poznámka!\n"));
     }
 
+    // With tracking on, only check boxes, number/text editors and memos report to the check model; the
+    // date picker and the lookup combo box write their field without any reaction.
+    void trackedEditors_data() {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QStringList>("calls");
+        QTest::newRow("check box") << QStringLiteral("check box")
+                                   << QStringList{QStringLiteral("ItemValueChanged ODPOVED Y <- NULL"),
+                                                  QStringLiteral("DeriveValues ODPOVED Y")};
+        QTest::newRow("number editor") << QStringLiteral("edit")
+                                       << QStringList{QStringLiteral("ItemValueChanged POCET 107 <- 10"),
+                                                      QStringLiteral("DeriveValues POCET 107"),
+                                                      QStringLiteral("ItemExited POCET 107")};
+        QTest::newRow("memo") << QStringLiteral("memo")
+                              << QStringList{QStringLiteral("ItemValueChanged POZNAMKA a <- NULL")};
+        QTest::newRow("date picker") << QStringLiteral("date") << QStringList{};
+        QTest::newRow("lookup combo box") << QStringLiteral("lookup") << QStringList{};
+    }
+    void trackedEditors() {
+        QFETCH(QString, kind);
+        QFETCH(QStringList, calls);
+        test::WidgetFixture fx;
+        RecordingTracker tracker;
+        Form form;
+        QWidget* editor = nullptr;
+        QString field;
+        if (kind == QLatin1String("check box")) {
+            auto* box = new DbCheckBox(QStringLiteral("ano"));
+            box->setValues(true, QVariant());
+            box->bind(fx.table.get(), field = QStringLiteral("ODPOVED"));
+            editor = box;
+        } else if (kind == QLatin1String("edit")) {
+            auto* edit = new DbEdit;
+            edit->bind(fx.table.get(), field = QStringLiteral("POCET"));
+            editor = edit;
+        } else if (kind == QLatin1String("memo")) {
+            auto* memo = new DbMemo;
+            memo->bind(fx.table.get(), field = QStringLiteral("POZNAMKA"));
+            editor = memo;
+        } else if (kind == QLatin1String("date")) {
+            auto* date = new DbDateEdit;
+            date->bind(fx.table.get(), field = QStringLiteral("DATUM"));
+            editor = date;
+        } else {
+            auto* combo = new DbLookupComboBox;
+            combo->setList(fx.list.get(), QStringLiteral("ID_TYP"), QStringLiteral("NAZEV"));
+            combo->bind(fx.table.get(), field = QStringLiteral("ID_TYP"));
+            editor = combo;
+        }
+        form.add(editor);
+        auto* other = form.add(new QLineEdit);
+        TForms::PrepareEditors(&form.window, true);
+        form.show();
+        Field* f = fx.table->fieldByName(field);
+        const QVariant before = f->value();
+        editor->setFocus();
+        if (kind == QLatin1String("check box")) {
+            QTest::keyClick(editor, Qt::Key_X);
+        } else if (kind == QLatin1String("edit") || kind == QLatin1String("memo")) {
+            if (kind == QLatin1String("edit")) {
+                static_cast<DbEdit*>(editor)->end(false);
+                typeText(static_cast<DbEdit*>(editor), QStringLiteral("7"));
+            }
+            else
+                typeText(static_cast<DbMemo*>(editor), QStringLiteral("a"));
+        } else if (kind == QLatin1String("date")) {
+            static_cast<DbDateEdit*>(editor)->setDate(QDate(2024, 3, 5)); // as the calendar sets it
+            QCOMPARE(f->asDate(), QDate(2024, 3, 5));
+            QTest::keyClick(editor, Qt::Key_Delete);
+        } else {
+            QTest::keyClick(editor, Qt::Key_Up);
+            QTest::keyClick(editor, Qt::Key_Delete);
+        }
+        other->setFocus(); // leaving the editor
+        if (kind == QLatin1String("date") || kind == QLatin1String("lookup"))
+            QVERIFY(f->isNull()); // written, then cleared by Delete
+        else
+            QVERIFY(f->value() != before);
+        QCOMPARE(tracker.calls, calls);
+    }
+
     void dateCanHoldNoDate() {
         test::WidgetFixture fx;
         Form form;
