@@ -11,7 +11,9 @@
 #include <QLineEdit>
 #include <QPdfDocument>
 #include <QPdfSelection>
+#include <QPageRanges>
 #include <QPrintPreviewWidget>
+#include <QPrinter>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
@@ -276,6 +278,52 @@ private Q_SLOTS:
         // Search still lands on the page that shows the line.
         QVERIFY(w->findNext(QStringLiteral("K%1K").arg(rows)));
         QVERIFY(perPage[w->matchPage() - 1].contains(QStringLiteral("K%1K").arg(rows)));
+    }
+
+    // Printing the pages chosen in the print dialog prints those pages only.
+    void printsChosenPages_data() {
+        // "L" stands for the last page.
+        QTest::addColumn<QString>("range");
+        QTest::newRow("all pages") << QString();
+        QTest::newRow("from 2 to 3") << QStringLiteral("2-3");
+        QTest::newRow("only the last") << QStringLiteral("L");
+        QTest::newRow("first and last") << QStringLiteral("1,L");
+    }
+    void printsChosenPages() {
+        QFETCH(QString, range);
+        TFormReport::ShowReport(longReport(QStringLiteral("Výběr stránek"), 200, 0), false);
+        TFormReport* w = TFormReport::instance();
+        const int pages = w->pageCount();
+        QVERIFY(pages >= 4);
+        range.replace(QLatin1Char('L'), QString::number(pages));
+        QList<int> printed;
+        if (range.isEmpty()) {
+            for (int p = 1; p <= pages; ++p)
+                printed << p;
+        } else {
+            for (const QString& part : range.split(QLatin1Char(','))) {
+                const QStringList ends = part.split(QLatin1Char('-'));
+                for (int p = ends.first().toInt(); p <= ends.last().toInt(); ++p)
+                    printed << p;
+            }
+        }
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("stranky.pdf"));
+        QPrinter printer(QPrinter::HighResolution);
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(path);
+        printer.setPageSize(QPageSize(QPageSize::A4));
+        const double m = w->report().marginMm; // as the preview lays the pages out
+        printer.setPageMargins(QMarginsF(m, m, m, m), QPageLayout::Millimeter);
+        if (!range.isEmpty()) {
+            printer.setPrintRange(QPrinter::PageRange);
+            printer.setPageRanges(QPageRanges::fromString(range));
+        }
+        w->paintPages(&printer);
+        QCOMPARE(pdfPages(path), int(printed.size()));
+        for (int i = 0; i < printed.size(); ++i)
+            QVERIFY(pdfText(path, i).contains(QStringLiteral("Strana %1").arg(printed[i])));
+        QCOMPARE(w->pageCount(), pages);
     }
 
     void checkProtocolInPreview() {

@@ -412,9 +412,15 @@ void TFormReport::paintPages(QPrinter* printer) const {
     if (!painter.begin(printer))
         return;
     const QRectF page = printer->pageLayout().paintRectPixels(printer->resolution());
+    // Pages chosen in the print dialog: only those are printed.
+    const QPageRanges ranges = printer->printRange() == QPrinter::PageRange ? printer->pageRanges() : QPageRanges();
+    bool first = true;
     for (int i = 0; i < pages.size(); ++i) {
-        if (i > 0)
+        if (!ranges.isEmpty() && !ranges.contains(i + 1))
+            continue;
+        if (!first)
             printer->newPage();
+        first = false;
         const qreal top = pages[i].first;
         const qreal bottom = pages[i].second;
         painter.save();
@@ -524,7 +530,10 @@ void TFormReport::print() {
     if (dialog.exec() != QDialog::Accepted)
         return;
     m_preview->print();
-    // The print dialog may have changed the printer's paper; the preview keeps the report's own.
+    // The print dialog may have changed the printer's paper and pages; the preview keeps the report's
+    // own and shows all pages.
+    m_printer.setPrintRange(QPrinter::AllPages);
+    m_printer.setPageRanges(QPageRanges());
     applyPageLayout(&m_printer);
     m_preview->updatePreview();
 }
