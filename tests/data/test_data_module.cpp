@@ -49,6 +49,8 @@ private Q_SLOTS:
     void creatorRule();
     void creatorRuleWithNullInstallation();
     void installationZeroMakesOwnRowsForeign();
+    void registrationDatasetsGuards_data();
+    void registrationDatasetsGuards();
     void subjectTypeOf_data();
     void subjectTypeOf();
     void assignEmployerFillsType();
@@ -392,6 +394,85 @@ void TestDataModule::installationZeroMakesOwnRowsForeign() {
     QVERIFY_THROWS_EXCEPTION(SilentAbort, data->TblZOOS->post());
     QVERIFY(data->IsForeignRow(data->GridViewZOOS, data->TblZOOS->recNo()));
     QCOMPARE(sink.errors().size(), 1);
+}
+
+void TestDataModule::registrationDatasetsGuards_data() {
+    QTest::addColumn<QString>("dataset");
+    QTest::addColumn<QString>("installation");
+    // A row of another installation in the fixture (ID_EPKS 2 is made foreign by the test).
+    QTest::addColumn<QString>("keyFields");
+    QTest::addColumn<QVariantList>("foreignKey");
+    QTest::addColumn<QString>("editedField");
+    QTest::addColumn<QVariant>("editedValue");
+    QTest::addColumn<bool>("postGuarded");
+    QTest::newRow("ZOOS") << "TblZOOS" << "ID_INST_ZOOS" << "ID_ZOOS;ID_INST_ZOOS" << QVariantList{5, 12345} << "NAZEV"
+                          << QVariant(QStringLiteral("Změna")) << true;
+    QTest::newRow("SUBJ") << "TblSUBJ" << "ID_INST_SUBJ" << "ID_SUBJ;ID_INST_SUBJ" << QVariantList{7, 12345} << "NAZEV"
+                          << QVariant(QStringLiteral("Změna")) << true;
+    QTest::newRow("KS") << "TblKS" << "ID_INST_KS" << "ID_KS;ID_INST_KS" << QVariantList{50, 1} << "MEMO"
+                        << QVariant(QStringLiteral("Změna")) << true;
+    QTest::newRow("EPKS") << "TblEPKS" << "ID_INST_EPKS" << "ID_EPKS;ID_INST_EPKS" << QVariantList{2, 12345}
+                          << "PLATNOST" << QVariant(true) << false;
+    QTest::newRow("EVKS") << "TblEVKS" << "ID_INST_EVKS" << "ID_EVKS;ID_INST_EVKS" << QVariantList{1, 1} << "PLATNOST"
+                          << QVariant(false) << false;
+}
+
+void TestDataModule::registrationDatasetsGuards() {
+    QFETCH(QString, dataset);
+    QFETCH(QString, installation);
+    QFETCH(QString, keyFields);
+    QFETCH(QVariantList, foreignKey);
+    QFETCH(QString, editedField);
+    QFETCH(QVariant, editedValue);
+    QFETCH(bool, postGuarded);
+    QTemporaryDir dir;
+    auto data = openFixture(dir);
+    RecordingSink sink;
+    Connection* c = data->DataBase;
+    TDB::Execute(c, QStringLiteral("UPDATE EPKS SET ID_INST_EPKS = 12345 WHERE ID_EPKS = 2"));
+    data->TblEPKS->refresh();
+    Dataset* ds = nullptr;
+    for (Dataset* d : data->AllDatasets())
+        if (d->name() == dataset)
+            ds = d;
+    QVERIFY(ds);
+    const QString table = dataset.mid(3);
+    const QStringList keys = keyFields.split(QLatin1Char(';'));
+    const QString where = QStringLiteral("%1 = %2 AND %3 = %4")
+                              .arg(keys[0], foreignKey[0].toString(), keys[1], foreignKey[1].toString());
+    const qlonglong rows = count(c, QStringLiteral("SELECT count(*) FROM %1").arg(table));
+
+    // A new row belongs to this installation from the moment it is inserted.
+    ds->append();
+    QCOMPARE(ds->fieldByName(installation)->value(), QVariant(qlonglong(99999)));
+    ds->cancel();
+
+    // Changing a row of another installation.
+    QVERIFY(ds->locate(keyFields, foreignKey));
+    ds->edit();
+    ds->fieldByName(editedField)->setValue(editedValue);
+    const QString stored = QStringLiteral("SELECT %1 FROM %2 WHERE %3").arg(editedField, table, where);
+    const QVariant before = TDB::QueryValue(c, stored);
+    if (postGuarded) {
+        QVERIFY_THROWS_EXCEPTION(SilentAbort, ds->post());
+        QCOMPARE(ds->state(), DatasetState::Edit);
+        QCOMPARE(sink.errors(), QStringList{QStringLiteral("Záznam může upravovat pouze jeho zakladatel.")});
+        QCOMPARE(TDB::QueryValue(c, stored), before);
+        ds->cancel();
+    } else {
+        ds->post();
+        QVERIFY(sink.errors().isEmpty());
+        QCOMPARE(TDB::QueryValue(c, stored).toString(), editedValue.toBool() ? QStringLiteral("Y") : QStringLiteral("N"));
+    }
+
+    // Deleting it.
+    QVERIFY(ds->locate(keyFields, foreignKey));
+    sink.clear();
+    QVERIFY_THROWS_EXCEPTION(SilentAbort, ds->deleteRecord());
+    QCOMPARE(sink.errors(), QStringList{QStringLiteral("Záznam může smazat pouze jeho zakladatel.")});
+    QCOMPARE(count(c, QStringLiteral("SELECT count(*) FROM %1").arg(table)), rows);
+    QCOMPARE(count(c, QStringLiteral("SELECT count(*) FROM %1 WHERE %2").arg(table, where)), 1);
+    QVERIFY(ds->locate(keyFields, foreignKey));
 }
 
 void TestDataModule::subjectTypeOf_data() {

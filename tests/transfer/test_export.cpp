@@ -338,6 +338,17 @@ void TestExport::valuesAreStoredAsTheirLiterals_data() {
     QTest::newRow("date-time with milliseconds") << "DATETIME" << "'2009-03-05T14:30:00.250'" << "'2009-03-05'";
     QTest::newRow("text in date-time column") << "DATETIME" << "'neuvedeno'" << "'neuvedeno'";
     QTest::newRow("unanswered") << "BOOLEAN" << "NULL" << "NULL";
+    // A number in a column the program reads as text (one whose declared type lets SQLite keep
+    // numbers there): the field's text, quoted.
+    QTest::newRow("integer in blob column") << "BLOB" << "5" << "'5'";
+    QTest::newRow("large decimal in blob column") << "BLOB" << "1e20" << "'1E20'";
+    QTest::newRow("decimal in blob column") << "BLOB" << "12.5" << "'12.5'";
+    QTest::newRow("decimal in memo column") << "MEMO" << "0.1+0.2" << "'0.3'";
+    QTest::newRow("blob in text column") << "VARCHAR(10)" << "X'00FF'" << "X'00FF'";
+    // An integer in a decimal column keeps 15 significant digits, like any decimal number.
+    QTest::newRow("long integer in decimal column") << "NUMERIC" << "1234567890123456789" << "1.23456789012346E18";
+    QTest::newRow("negative long integer") << "DECIMAL(20,2)" << "-98765432109876543" << "-9.87654321098765E16";
+    QTest::newRow("15-digit integer in decimal column") << "NUMERIC" << "999999999999999" << "999999999999999";
     // Bytes that decode to no character: the transfer file keeps them as they are.
     QTest::newRow("undefined bytes") << "VARCHAR(10)" << "CAST(X'418142' AS TEXT)" << "CAST(X'418142' AS TEXT)";
 }
