@@ -166,6 +166,8 @@ private Q_SLOTS:
     void cleanup();
 
     void exportsTheSelectedAgreementsAndWhatTheyReferTo();
+    void selectionCondition_data();
+    void selectionCondition();
     void structureFollowsTheLocalCatalogue();
     void valuesAreStoredAsTheirLiterals_data();
     void valuesAreStoredAsTheirLiterals();
@@ -254,6 +256,45 @@ void TestExport::exportsTheSelectedAgreementsAndWhatTheyReferTo() {
     QVERIFY(memo.startsWith("5364ED6C656EFD"));
     QCOMPARE(TDB::QueryValue(&out, QStringLiteral("SELECT NAZEV FROM ZOOS WHERE ID_ZOOS = 2")).toString(),
              QStringLiteral("ZO s řádkem\r\nnavíc"));
+}
+
+void TestExport::selectionCondition_data() {
+    QTest::addColumn<QString>("condition");
+    QTest::addColumn<QStringList>("epks");
+    QTest::addColumn<QStringList>("subj");
+    QTest::addColumn<QStringList>("zoos");
+    QTest::addColumn<QStringList>("content");
+    // The condition joins the key match as one term: an OR inside it must not widen the selection of
+    // the referenced rows.
+    QTest::newRow("or") << "EPKS.ROK = 2023 OR EPKS.ID_EPKS = 15" << QStringList{"14", "15"}
+                        << QStringList{"3/99999", "1/12345"} << QStringList{"2/99999", "1/12345"}
+                        << QStringList{"4/99999", "5/12345"};
+    QTest::newRow("no condition") << "" << QStringList{"10", "11", "12", "13", "14", "15"}
+                                  << QStringList{"1/99999", "2/99999", "3/99999", "4/99999", "1/12345"}
+                                  << QStringList{"1/99999", "2/99999", "3/99999", "1/12345"}
+                                  << QStringList{"1/99999", "2/99999", "3/99999", "4/99999", "5/12345"};
+    QTest::newRow("other installation") << "EPKS.ID_INST_EPKS = 12345" << QStringList{"15"} << QStringList{"1/12345"}
+                                        << QStringList{"1/12345"} << QStringList{"5/12345"};
+    QTest::newRow("unanswered validity") << "EPKS.PLATNOST IS NULL" << QStringList{"13"} << QStringList{"1/99999"}
+                                         << QStringList{"1/99999"} << QStringList{"3/99999"};
+}
+
+void TestExport::selectionCondition() {
+    QFETCH(QString, condition);
+    QFETCH(QStringList, epks);
+    QFETCH(QStringList, subj);
+    QFETCH(QStringList, zoos);
+    QFETCH(QStringList, content);
+    const QString path = m_dir->filePath(QStringLiteral("export.db3"));
+    exportTo(path, condition);
+    Connection out;
+    out.open(path, Connection::OpenMode::ReadOnly);
+    QCOMPARE(keys(out, QStringLiteral("EPKS"), QStringLiteral("ID_EPKS")), epks);
+    QCOMPARE(keys(out, QStringLiteral("SUBJ"), QStringLiteral("ID_SUBJ, ID_INST_SUBJ")), subj);
+    QCOMPARE(keys(out, QStringLiteral("ZOOS"), QStringLiteral("ID_ZOOS, ID_INST_ZOOS")), zoos);
+    for (const QString& t : TExport::ContentTables())
+        QCOMPARE(keys(out, t, QStringLiteral("ID_KS, ID_INST_KS")), content);
+    QCOMPARE(TDB::QueryValue(&out, QStringLiteral("SELECT count(*) FROM INST")).toInt(), 2);
 }
 
 void TestExport::structureFollowsTheLocalCatalogue() {
