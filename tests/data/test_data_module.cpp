@@ -36,6 +36,8 @@ class TestDataModule : public QObject {
 private Q_SLOTS:
     void createFieldsAndOpenAll();
     void calculatedKeyTexts();
+    void createdFields_data();
+    void createdFields();
     void newAgreementSavedCompletely();
     void newAgreementDiscardedLeavesNothing();
     void saveFailureLeavesNoPartialAgreement();
@@ -103,6 +105,72 @@ void TestDataModule::calculatedKeyTexts() {
     data->TblZOOS->append();
     QCOMPARE(data->TblZOOS->fieldByName(QStringLiteral("ID_ZOOS_INST"))->asString(), QString(US) + QStringLiteral("99999"));
     data->TblZOOS->cancel();
+}
+
+void TestDataModule::createdFields_data() {
+    QTest::addColumn<QString>("dataset");
+    QTest::addColumn<QString>("field");
+    QTest::addColumn<bool>("lookup");
+    QTest::addColumn<int>("width");
+    // The value on the dataset's first fixture row; 0x1F is written as '|'.
+    QTest::addColumn<QString>("value");
+    const auto row = [](const char* ds, const char* field, bool lookup, int width, const char* value) {
+        QTest::newRow(qPrintable(QStringLiteral("%1.%2").arg(QLatin1String(ds), QLatin1String(field))))
+            << QString::fromLatin1(ds) << QString::fromLatin1(field) << lookup << width << QString::fromUtf8(value);
+    };
+    row("TblODVINTER1", "ID_ODVINTER1", false, 31, "1|A");
+    row("TblODVINTER1", "KODNAZEV", false, 40, "A Hutnictví");
+    row("TblODVINTER1", "SVAZ", true, 100, "OS KOVO");
+    row("TblODVINTER2", "ID_ODVINTER2", false, 42, "1|A|01");
+    row("TblODVINTER2", "KODNAZEV", false, 40, "01 Výroba železa");
+    row("TblODVINTER2", "ODVINTER1", true, 40, "A Hutnictví");
+    row("TblODVINTER2", "SVAZ", true, 100, "OS KOVO");
+    row("TblREGINTER", "ID_REGINTER", false, 31, "1|R1");
+    row("TblREGINTER", "KODNAZEV", false, 40, "R1 Morava");
+    row("TblREGINTER", "SVAZ", true, 100, "OS KOVO");
+    row("TblCININTER", "ID_CININTER", false, 31, "1|C1");
+    row("TblCININTER", "KODNAZEV", false, 40, "C1 Velké podniky");
+    row("TblCININTER", "SVAZ", true, 100, "OS KOVO");
+    row("TblZOOS", "ID_ZOOS_INST", false, 41, "1|99999");
+    row("TblZOOS", "ID_ODVINTER1", false, 31, "1|A");
+    row("TblZOOS", "ID_ODVINTER2", false, 42, "1|A|01");
+    row("TblZOOS", "ID_REGINTER", false, 31, "1|");
+    row("TblZOOS", "ID_CININTER", false, 31, "1|");
+    row("TblZOOS", "SVAZ", true, 100, "OS KOVO");
+    row("TblKATP", "KODNAZEV", false, 110, "1 do 50");
+    row("TblNUTS4", "KODNAZEV", false, 110, "CZ0100 Praha");
+    row("TblDRVLST", "KODNAZEV", false, 110, "1 soukromé");
+    row("TblForma", "KODNAZEV", false, 110, "112 Společnost s ručením omezeným");
+    row("TblOKEC", "KODNAZEV", false, 110, "27.10 Výroba železa");
+    row("TblNACE", "KODNAZEV", false, 510, "24.10 Výroba surového železa");
+    row("TblTYPSUBJ", "KODNAZEV", false, 110, "1 Podnikatelská sféra");
+    row("TblSUBJ", "ID_SUBJ_INST", false, 41, "1|99999");
+    row("TblSUBJ", "SVAZ", true, 100, "OS KOVO");
+    row("TblKS", "ID_KS_VKS_INST", false, 41, "50|1");
+    row("TblEVKS", "ID_KS_INST", false, 41, "50|1");
+}
+
+void TestDataModule::createdFields() {
+    QFETCH(QString, dataset);
+    QFETCH(QString, field);
+    QFETCH(bool, lookup);
+    QFETCH(int, width);
+    QFETCH(QString, value);
+    QTemporaryDir dir;
+    auto data = openFixture(dir);
+    Dataset* ds = nullptr;
+    for (Dataset* d : data->AllDatasets())
+        if (d->name() == dataset)
+            ds = d;
+    QVERIFY(ds);
+    ds->first();
+    Field* f = ds->fieldByName(field);
+    QCOMPARE(f->kind(), lookup ? FieldKind::Lookup : FieldKind::Calculated);
+    QCOMPARE(f->type(), FieldType::Text);
+    QCOMPARE(f->size(), width);
+    QCOMPARE(f->asString(), QString(value).replace(QLatin1Char('|'), US));
+    // The source columns stay beside the added fields.
+    QVERIFY(ds->findField(QStringLiteral("NAZEV")) || ds->findField(QStringLiteral("ID_KS")));
 }
 
 void TestDataModule::newAgreementSavedCompletely() {
