@@ -87,7 +87,8 @@ public:
                     appendDecimal(v.real);
                     continue;
                 }
-                if (v.type == SC::Integer && (v.integer >= kLongDecimalInteger || v.integer <= -kLongDecimalInteger)) {
+                if (v.type == SC::Integer &&
+                    (v.integer >= kLongDecimalInteger || v.integer <= -kLongDecimalInteger)) {
                     appendDecimal(double(v.integer));
                     continue;
                 }

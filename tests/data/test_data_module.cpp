@@ -116,7 +116,8 @@ void TestDataModule::createdFields_data() {
     QTest::addColumn<QString>("value");
     const auto row = [](const char* ds, const char* field, bool lookup, int width, const char* value) {
         QTest::newRow(qPrintable(QStringLiteral("%1.%2").arg(QLatin1String(ds), QLatin1String(field))))
-            << QString::fromLatin1(ds) << QString::fromLatin1(field) << lookup << width << QString::fromUtf8(value);
+            << QString::fromLatin1(ds) << QString::fromLatin1(field) << lookup << width
+            << QString::fromUtf8(value);
     };
     row("TblODVINTER1", "ID_ODVINTER1", false, 31, "1|A");
     row("TblODVINTER1", "KODNAZEV", false, 40, "A Hutnictví");
@@ -530,7 +531,8 @@ void TestDataModule::registrationDatasetsGuards() {
     } else {
         ds->post();
         QVERIFY(sink.errors().isEmpty());
-        QCOMPARE(TDB::QueryValue(c, stored).toString(), editedValue.toBool() ? QStringLiteral("Y") : QStringLiteral("N"));
+        const QString expected = editedValue.toBool() ? QStringLiteral("Y") : QStringLiteral("N");
+        QCOMPARE(TDB::QueryValue(c, stored).toString(), expected);
     }
 
     // Deleting it.
