@@ -213,6 +213,7 @@ void DbEdit::userEdited(const QString& edited) {
         refresh();
         return;
     }
+    const QVariant before = f->value();
     try {
         const QVariant stored = WriteTracked(f, value, m_tracking, true);
         m_writing = false;
@@ -225,8 +226,17 @@ void DbEdit::userEdited(const QString& edited) {
             refresh();
     } catch (const std::exception& e) {
         m_writing = false;
-        // The guarded path: caret and selection go back, nothing is shown.
-        revert();
+        // The guarded path: caret and selection go back, nothing is shown. When the field took the
+        // text before a reaction failed, the text stays, as the field holds it.
+        if (m_tracking && !sameValue(f->value(), before)) {
+            m_acceptedText = edited;
+            if (m_acceptedSelStart >= 0 && m_acceptedSelLength > 0)
+                setSelection(m_acceptedSelStart, m_acceptedSelLength);
+            else
+                setCursorPosition(m_acceptedCursor);
+        } else {
+            revert();
+        }
         if (!m_tracking)
             report(e);
     }
@@ -327,7 +337,12 @@ void DbMemo::userEdited() {
         m_acceptedText = edited;
     } catch (const std::exception& e) {
         m_writing = false;
-        revert();
+        // A reaction that failed after the field took the text leaves it there: the memo keeps
+        // showing what the field holds.
+        if (f->asString() == edited)
+            m_acceptedText = edited;
+        else
+            revert();
         report(e);
     }
 }

@@ -4,6 +4,7 @@
 
 #include "app/db_widgets.h"
 #include "app/editor_conventions.h"
+#include "data/errors.h"
 #include "gui_fixture.h"
 #include "support/test_support.h"
 
@@ -345,6 +346,69 @@ private Q_SLOTS:
         else
             QVERIFY(f->value() != before);
         QCOMPARE(tracker.calls, calls);
+    }
+
+    // A reaction of the check model that fails: the mask editor swallows it and goes back to what the
+    // field held; check box and memo report it, and every editor shows what its field holds.
+    void failingReactionKeepsEditorAndField_data() {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<int>("errors");
+        QTest::newRow("number editor") << QStringLiteral("edit") << 0;
+        QTest::newRow("check box") << QStringLiteral("check box") << 1;
+        QTest::newRow("memo") << QStringLiteral("memo") << 1;
+    }
+    void failingReactionKeepsEditorAndField() {
+        QFETCH(QString, kind);
+        QFETCH(int, errors);
+        struct FailingTracker : RecordingTracker {
+            void ItemValueChanged(Dataset* ds, Field* field, const QVariant& n, const QVariant& o) override {
+                RecordingTracker::ItemValueChanged(ds, field, n, o);
+                throw MeroError(QStringLiteral("Reakce selhala."));
+            }
+        } tracker;
+        test::RecordingSink sink;
+        test::WidgetFixture fx;
+        Form form;
+        QWidget* editor = nullptr;
+        Field* f = nullptr;
+        if (kind == QLatin1String("edit")) {
+            auto* edit = new DbEdit;
+            edit->bind(fx.table.get(), QStringLiteral("POCET"));
+            editor = edit;
+            f = fx.table->fieldByName(QStringLiteral("POCET"));
+        } else if (kind == QLatin1String("check box")) {
+            auto* box = new DbCheckBox(QStringLiteral("ano"));
+            box->setValues(true, QVariant());
+            box->bind(fx.table.get(), QStringLiteral("ODPOVED"));
+            editor = box;
+            f = fx.table->fieldByName(QStringLiteral("ODPOVED"));
+        } else {
+            auto* memo = new DbMemo;
+            memo->bind(fx.table.get(), QStringLiteral("POZNAMKA"));
+            editor = memo;
+            f = fx.table->fieldByName(QStringLiteral("POZNAMKA"));
+        }
+        form.add(editor);
+        TForms::PrepareEditors(&form.window, true);
+        form.show();
+        editor->setFocus();
+        if (kind == QLatin1String("edit")) {
+            auto* edit = static_cast<DbEdit*>(editor);
+            edit->end(false);
+            typeText(edit, QStringLiteral("7"));
+            // The field took the number before the reaction failed: the text stays, the caret goes back.
+            QCOMPARE(f->asInteger(), 107);
+            QCOMPARE(edit->text(), QStringLiteral("107"));
+            QCOMPARE(edit->cursorPosition(), 2);
+        } else if (kind == QLatin1String("check box")) {
+            QTest::keyClick(editor, Qt::Key_X);
+            QCOMPARE(static_cast<DbCheckBox*>(editor)->isChecked(), f->value() == QVariant(true));
+        } else {
+            typeText(static_cast<DbMemo*>(editor), QStringLiteral("a"));
+            QCOMPARE(static_cast<DbMemo*>(editor)->toPlainText(), f->asString());
+        }
+        QCOMPARE(tracker.calls.size(), 1);
+        QCOMPARE(sink.errors().size(), errors);
     }
 
     void dateCanHoldNoDate() {
