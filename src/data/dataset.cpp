@@ -648,6 +648,10 @@ bool parseDecimalText(const QString& text, double* out) {
     return parseDecimal(text, out);
 }
 
+QString formatDecimalText(double value) {
+    return formatDecimal(value);
+}
+
 QDate parseDateText(const QString& text) {
     return parseDate(text);
 }

@@ -26,6 +26,9 @@ enum class DatasetState { Inactive, Browse, Edit, Insert };
 
 // The number a decimal field reads from a text ("12,5", "1 200.5"); false when it is none.
 bool parseDecimalText(const QString& text, double* out);
+// The text form of a decimal number (as Field::asString gives it): up to 15 significant digits, the
+// point, an exponent as "E20" or "E-7".
+QString formatDecimalText(double value);
 // The date a date field reads from a text: "yyyy-mm-dd" with an optional time after a space or 'T',
 // or "d.M.yyyy" with an optional time after a space; an invalid QDate when it is none.
 QDate parseDateText(const QString& text);

@@ -19,11 +19,14 @@ namespace {
 
 // How a column's values are written, by the field type its declared type gives (the same mapping
 // the datasets use): the literal of a field depends on the value its field reads, not only on how
-// SQLite stored it. Yes/no and text fields write what is stored.
-enum class ColumnRule { Plain, Integer, Decimal, Date, DateTime };
+// SQLite stored it. Yes/no fields write what is stored.
+enum class ColumnRule { Plain, Integer, Decimal, Date, DateTime, Text };
 
 ColumnRule ruleForDeclaredType(const QString& declared) {
     const QString t = declared.trimmed().toUpper();
+    // A column without a declared type has no affinity: what it holds is written as it is.
+    if (t.isEmpty())
+        return ColumnRule::Plain;
     if (t.contains(QLatin1String("INT")))
         return ColumnRule::Integer;
     if (t.startsWith(QLatin1String("BOOL")))
@@ -35,8 +38,12 @@ ColumnRule ruleForDeclaredType(const QString& declared) {
     for (const char* n : {"NUMERIC", "DECIMAL", "REAL", "FLOAT", "DOUBLE", "NUMBER", "MONEY", "CURRENCY"})
         if (t.startsWith(QLatin1String(n)))
             return ColumnRule::Decimal;
-    return ColumnRule::Plain;
+    return ColumnRule::Text;
 }
+
+// From this magnitude on an integer may have more than 15 significant digits, more than a decimal
+// number's literal keeps.
+constexpr qint64 kLongDecimalInteger = 1000000000000000;
 
 bool isDigit(char c) {
     return c >= '0' && c <= '9';
@@ -80,12 +87,29 @@ public:
                     appendDecimal(v.real);
                     continue;
                 }
+                if (v.type == SC::Integer &&
+                    (v.integer >= kLongDecimalInteger || v.integer <= -kLongDecimalInteger)) {
+                    appendDecimal(double(v.integer));
+                    continue;
+                }
                 if (v.type == SC::Text) {
                     double d = 0;
                     if (parseDecimalText(QString::fromLatin1(v.data, v.size), &d)) {
                         appendDecimal(d);
                         continue;
                     }
+                }
+                break;
+            case ColumnRule::Text:
+                // A number in a column read as text (a declared type without text affinity, such
+                // as BLOB or MEMO) is its text form, quoted.
+                if (v.type == SC::Integer) {
+                    appendText(QByteArray::number(qlonglong(v.integer)));
+                    continue;
+                }
+                if (v.type == SC::Real) {
+                    appendText(formatDecimalText(v.real).toLatin1());
+                    continue;
                 }
                 break;
             case ColumnRule::Date:

@@ -36,6 +36,8 @@ class TestDataModule : public QObject {
 private Q_SLOTS:
     void createFieldsAndOpenAll();
     void calculatedKeyTexts();
+    void createdFields_data();
+    void createdFields();
     void newAgreementSavedCompletely();
     void newAgreementDiscardedLeavesNothing();
     void saveFailureLeavesNoPartialAgreement();
@@ -49,6 +51,8 @@ private Q_SLOTS:
     void creatorRule();
     void creatorRuleWithNullInstallation();
     void installationZeroMakesOwnRowsForeign();
+    void registrationDatasetsGuards_data();
+    void registrationDatasetsGuards();
     void subjectTypeOf_data();
     void subjectTypeOf();
     void assignEmployerFillsType();
@@ -101,6 +105,73 @@ void TestDataModule::calculatedKeyTexts() {
     data->TblZOOS->append();
     QCOMPARE(data->TblZOOS->fieldByName(QStringLiteral("ID_ZOOS_INST"))->asString(), QString(US) + QStringLiteral("99999"));
     data->TblZOOS->cancel();
+}
+
+void TestDataModule::createdFields_data() {
+    QTest::addColumn<QString>("dataset");
+    QTest::addColumn<QString>("field");
+    QTest::addColumn<bool>("lookup");
+    QTest::addColumn<int>("width");
+    // The value on the dataset's first fixture row; 0x1F is written as '|'.
+    QTest::addColumn<QString>("value");
+    const auto row = [](const char* ds, const char* field, bool lookup, int width, const char* value) {
+        QTest::newRow(qPrintable(QStringLiteral("%1.%2").arg(QLatin1String(ds), QLatin1String(field))))
+            << QString::fromLatin1(ds) << QString::fromLatin1(field) << lookup << width
+            << QString::fromUtf8(value);
+    };
+    row("TblODVINTER1", "ID_ODVINTER1", false, 31, "1|A");
+    row("TblODVINTER1", "KODNAZEV", false, 40, "A Hutnictví");
+    row("TblODVINTER1", "SVAZ", true, 100, "OS KOVO");
+    row("TblODVINTER2", "ID_ODVINTER2", false, 42, "1|A|01");
+    row("TblODVINTER2", "KODNAZEV", false, 40, "01 Výroba železa");
+    row("TblODVINTER2", "ODVINTER1", true, 40, "A Hutnictví");
+    row("TblODVINTER2", "SVAZ", true, 100, "OS KOVO");
+    row("TblREGINTER", "ID_REGINTER", false, 31, "1|R1");
+    row("TblREGINTER", "KODNAZEV", false, 40, "R1 Morava");
+    row("TblREGINTER", "SVAZ", true, 100, "OS KOVO");
+    row("TblCININTER", "ID_CININTER", false, 31, "1|C1");
+    row("TblCININTER", "KODNAZEV", false, 40, "C1 Velké podniky");
+    row("TblCININTER", "SVAZ", true, 100, "OS KOVO");
+    row("TblZOOS", "ID_ZOOS_INST", false, 41, "1|99999");
+    row("TblZOOS", "ID_ODVINTER1", false, 31, "1|A");
+    row("TblZOOS", "ID_ODVINTER2", false, 42, "1|A|01");
+    row("TblZOOS", "ID_REGINTER", false, 31, "1|");
+    row("TblZOOS", "ID_CININTER", false, 31, "1|");
+    row("TblZOOS", "SVAZ", true, 100, "OS KOVO");
+    row("TblKATP", "KODNAZEV", false, 110, "1 do 50");
+    row("TblNUTS4", "KODNAZEV", false, 110, "CZ0100 Praha");
+    row("TblDRVLST", "KODNAZEV", false, 110, "1 soukromé");
+    row("TblForma", "KODNAZEV", false, 110, "112 Společnost s ručením omezeným");
+    row("TblOKEC", "KODNAZEV", false, 110, "27.10 Výroba železa");
+    row("TblNACE", "KODNAZEV", false, 510, "24.10 Výroba surového železa");
+    row("TblTYPSUBJ", "KODNAZEV", false, 110, "1 Podnikatelská sféra");
+    row("TblSUBJ", "ID_SUBJ_INST", false, 41, "1|99999");
+    row("TblSUBJ", "SVAZ", true, 100, "OS KOVO");
+    row("TblKS", "ID_KS_VKS_INST", false, 41, "50|1");
+    row("TblEVKS", "ID_KS_INST", false, 41, "50|1");
+}
+
+void TestDataModule::createdFields() {
+    QFETCH(QString, dataset);
+    QFETCH(QString, field);
+    QFETCH(bool, lookup);
+    QFETCH(int, width);
+    QFETCH(QString, value);
+    QTemporaryDir dir;
+    auto data = openFixture(dir);
+    Dataset* ds = nullptr;
+    for (Dataset* d : data->AllDatasets())
+        if (d->name() == dataset)
+            ds = d;
+    QVERIFY(ds);
+    ds->first();
+    Field* f = ds->fieldByName(field);
+    QCOMPARE(f->kind(), lookup ? FieldKind::Lookup : FieldKind::Calculated);
+    QCOMPARE(f->type(), FieldType::Text);
+    QCOMPARE(f->size(), width);
+    QCOMPARE(f->asString(), QString(value).replace(QLatin1Char('|'), US));
+    // The source columns stay beside the added fields.
+    QVERIFY(ds->findField(QStringLiteral("NAZEV")) || ds->findField(QStringLiteral("ID_KS")));
 }
 
 void TestDataModule::newAgreementSavedCompletely() {
@@ -392,6 +463,86 @@ void TestDataModule::installationZeroMakesOwnRowsForeign() {
     QVERIFY_THROWS_EXCEPTION(SilentAbort, data->TblZOOS->post());
     QVERIFY(data->IsForeignRow(data->GridViewZOOS, data->TblZOOS->recNo()));
     QCOMPARE(sink.errors().size(), 1);
+}
+
+void TestDataModule::registrationDatasetsGuards_data() {
+    QTest::addColumn<QString>("dataset");
+    QTest::addColumn<QString>("installation");
+    // A row of another installation in the fixture (ID_EPKS 2 is made foreign by the test).
+    QTest::addColumn<QString>("keyFields");
+    QTest::addColumn<QVariantList>("foreignKey");
+    QTest::addColumn<QString>("editedField");
+    QTest::addColumn<QVariant>("editedValue");
+    QTest::addColumn<bool>("postGuarded");
+    QTest::newRow("ZOOS") << "TblZOOS" << "ID_INST_ZOOS" << "ID_ZOOS;ID_INST_ZOOS" << QVariantList{5, 12345} << "NAZEV"
+                          << QVariant(QStringLiteral("Změna")) << true;
+    QTest::newRow("SUBJ") << "TblSUBJ" << "ID_INST_SUBJ" << "ID_SUBJ;ID_INST_SUBJ" << QVariantList{7, 12345} << "NAZEV"
+                          << QVariant(QStringLiteral("Změna")) << true;
+    QTest::newRow("KS") << "TblKS" << "ID_INST_KS" << "ID_KS;ID_INST_KS" << QVariantList{50, 1} << "MEMO"
+                        << QVariant(QStringLiteral("Změna")) << true;
+    QTest::newRow("EPKS") << "TblEPKS" << "ID_INST_EPKS" << "ID_EPKS;ID_INST_EPKS" << QVariantList{2, 12345}
+                          << "PLATNOST" << QVariant(true) << false;
+    QTest::newRow("EVKS") << "TblEVKS" << "ID_INST_EVKS" << "ID_EVKS;ID_INST_EVKS" << QVariantList{1, 1} << "PLATNOST"
+                          << QVariant(false) << false;
+}
+
+void TestDataModule::registrationDatasetsGuards() {
+    QFETCH(QString, dataset);
+    QFETCH(QString, installation);
+    QFETCH(QString, keyFields);
+    QFETCH(QVariantList, foreignKey);
+    QFETCH(QString, editedField);
+    QFETCH(QVariant, editedValue);
+    QFETCH(bool, postGuarded);
+    QTemporaryDir dir;
+    auto data = openFixture(dir);
+    RecordingSink sink;
+    Connection* c = data->DataBase;
+    TDB::Execute(c, QStringLiteral("UPDATE EPKS SET ID_INST_EPKS = 12345 WHERE ID_EPKS = 2"));
+    data->TblEPKS->refresh();
+    Dataset* ds = nullptr;
+    for (Dataset* d : data->AllDatasets())
+        if (d->name() == dataset)
+            ds = d;
+    QVERIFY(ds);
+    const QString table = dataset.mid(3);
+    const QStringList keys = keyFields.split(QLatin1Char(';'));
+    const QString where = QStringLiteral("%1 = %2 AND %3 = %4")
+                              .arg(keys[0], foreignKey[0].toString(), keys[1], foreignKey[1].toString());
+    const qlonglong rows = count(c, QStringLiteral("SELECT count(*) FROM %1").arg(table));
+
+    // A new row belongs to this installation from the moment it is inserted.
+    ds->append();
+    QCOMPARE(ds->fieldByName(installation)->value(), QVariant(qlonglong(99999)));
+    ds->cancel();
+
+    // Changing a row of another installation.
+    QVERIFY(ds->locate(keyFields, foreignKey));
+    ds->edit();
+    ds->fieldByName(editedField)->setValue(editedValue);
+    const QString stored = QStringLiteral("SELECT %1 FROM %2 WHERE %3").arg(editedField, table, where);
+    const QVariant before = TDB::QueryValue(c, stored);
+    if (postGuarded) {
+        QVERIFY_THROWS_EXCEPTION(SilentAbort, ds->post());
+        QCOMPARE(ds->state(), DatasetState::Edit);
+        QCOMPARE(sink.errors(), QStringList{QStringLiteral("Záznam může upravovat pouze jeho zakladatel.")});
+        QCOMPARE(TDB::QueryValue(c, stored), before);
+        ds->cancel();
+    } else {
+        ds->post();
+        QVERIFY(sink.errors().isEmpty());
+        const QString expected = editedValue.toBool() ? QStringLiteral("Y") : QStringLiteral("N");
+        QCOMPARE(TDB::QueryValue(c, stored).toString(), expected);
+    }
+
+    // Deleting it.
+    QVERIFY(ds->locate(keyFields, foreignKey));
+    sink.clear();
+    QVERIFY_THROWS_EXCEPTION(SilentAbort, ds->deleteRecord());
+    QCOMPARE(sink.errors(), QStringList{QStringLiteral("Záznam může smazat pouze jeho zakladatel.")});
+    QCOMPARE(count(c, QStringLiteral("SELECT count(*) FROM %1").arg(table)), rows);
+    QCOMPARE(count(c, QStringLiteral("SELECT count(*) FROM %1 WHERE %2").arg(table, where)), 1);
+    QVERIFY(ds->locate(keyFields, foreignKey));
 }
 
 void TestDataModule::subjectTypeOf_data() {

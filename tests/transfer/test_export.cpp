@@ -166,6 +166,8 @@ private Q_SLOTS:
     void cleanup();
 
     void exportsTheSelectedAgreementsAndWhatTheyReferTo();
+    void selectionCondition_data();
+    void selectionCondition();
     void structureFollowsTheLocalCatalogue();
     void valuesAreStoredAsTheirLiterals_data();
     void valuesAreStoredAsTheirLiterals();
@@ -256,6 +258,45 @@ void TestExport::exportsTheSelectedAgreementsAndWhatTheyReferTo() {
              QStringLiteral("ZO s řádkem\r\nnavíc"));
 }
 
+void TestExport::selectionCondition_data() {
+    QTest::addColumn<QString>("condition");
+    QTest::addColumn<QStringList>("epks");
+    QTest::addColumn<QStringList>("subj");
+    QTest::addColumn<QStringList>("zoos");
+    QTest::addColumn<QStringList>("content");
+    // The condition joins the key match as one term: an OR inside it must not widen the selection of
+    // the referenced rows.
+    QTest::newRow("or") << "EPKS.ROK = 2023 OR EPKS.ID_EPKS = 15" << QStringList{"14", "15"}
+                        << QStringList{"3/99999", "1/12345"} << QStringList{"2/99999", "1/12345"}
+                        << QStringList{"4/99999", "5/12345"};
+    QTest::newRow("no condition") << "" << QStringList{"10", "11", "12", "13", "14", "15"}
+                                  << QStringList{"1/99999", "2/99999", "3/99999", "4/99999", "1/12345"}
+                                  << QStringList{"1/99999", "2/99999", "3/99999", "1/12345"}
+                                  << QStringList{"1/99999", "2/99999", "3/99999", "4/99999", "5/12345"};
+    QTest::newRow("other installation") << "EPKS.ID_INST_EPKS = 12345" << QStringList{"15"} << QStringList{"1/12345"}
+                                        << QStringList{"1/12345"} << QStringList{"5/12345"};
+    QTest::newRow("unanswered validity") << "EPKS.PLATNOST IS NULL" << QStringList{"13"} << QStringList{"1/99999"}
+                                         << QStringList{"1/99999"} << QStringList{"3/99999"};
+}
+
+void TestExport::selectionCondition() {
+    QFETCH(QString, condition);
+    QFETCH(QStringList, epks);
+    QFETCH(QStringList, subj);
+    QFETCH(QStringList, zoos);
+    QFETCH(QStringList, content);
+    const QString path = m_dir->filePath(QStringLiteral("export.db3"));
+    exportTo(path, condition);
+    Connection out;
+    out.open(path, Connection::OpenMode::ReadOnly);
+    QCOMPARE(keys(out, QStringLiteral("EPKS"), QStringLiteral("ID_EPKS")), epks);
+    QCOMPARE(keys(out, QStringLiteral("SUBJ"), QStringLiteral("ID_SUBJ, ID_INST_SUBJ")), subj);
+    QCOMPARE(keys(out, QStringLiteral("ZOOS"), QStringLiteral("ID_ZOOS, ID_INST_ZOOS")), zoos);
+    for (const QString& t : TExport::ContentTables())
+        QCOMPARE(keys(out, t, QStringLiteral("ID_KS, ID_INST_KS")), content);
+    QCOMPARE(TDB::QueryValue(&out, QStringLiteral("SELECT count(*) FROM INST")).toInt(), 2);
+}
+
 void TestExport::structureFollowsTheLocalCatalogue() {
     const QString path = m_dir->filePath(QStringLiteral("export.db3"));
     exportTo(path, kCondition2024);
@@ -338,6 +379,17 @@ void TestExport::valuesAreStoredAsTheirLiterals_data() {
     QTest::newRow("date-time with milliseconds") << "DATETIME" << "'2009-03-05T14:30:00.250'" << "'2009-03-05'";
     QTest::newRow("text in date-time column") << "DATETIME" << "'neuvedeno'" << "'neuvedeno'";
     QTest::newRow("unanswered") << "BOOLEAN" << "NULL" << "NULL";
+    // A number in a column the program reads as text (one whose declared type lets SQLite keep
+    // numbers there): the field's text, quoted.
+    QTest::newRow("integer in blob column") << "BLOB" << "5" << "'5'";
+    QTest::newRow("large decimal in blob column") << "BLOB" << "1e20" << "'1E20'";
+    QTest::newRow("decimal in blob column") << "BLOB" << "12.5" << "'12.5'";
+    QTest::newRow("decimal in memo column") << "MEMO" << "0.1+0.2" << "'0.3'";
+    QTest::newRow("blob in text column") << "VARCHAR(10)" << "X'00FF'" << "X'00FF'";
+    // An integer in a decimal column keeps 15 significant digits, like any decimal number.
+    QTest::newRow("long integer in decimal column") << "NUMERIC" << "1234567890123456789" << "1.23456789012346E18";
+    QTest::newRow("negative long integer") << "DECIMAL(20,2)" << "-98765432109876543" << "-9.87654321098765E16";
+    QTest::newRow("15-digit integer in decimal column") << "NUMERIC" << "999999999999999" << "999999999999999";
     // Bytes that decode to no character: the transfer file keeps them as they are.
     QTest::newRow("undefined bytes") << "VARCHAR(10)" << "CAST(X'418142' AS TEXT)" << "CAST(X'418142' AS TEXT)";
 }
