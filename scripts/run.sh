@@ -40,9 +40,38 @@ INI
     echo "Settings store written: $store"
 fi
 
+# The store the program reads: the first of $XDG_CONFIG_DIRS (default /etc/xdg), then the one beside
+# the installation, that has the program's key.
+read_store=""
+IFS=: read -r -a config_dirs <<< "${XDG_CONFIG_DIRS:-/etc/xdg}"
+for d in "${config_dirs[@]}" "$prefix/etc/xdg"; do
+    f="$d/Velmora/mero.ini"
+    if [ -f "$f" ] && grep -qiE '^[[:space:]]*\[[\\/]*software[\\/]+velmora[\\/]+nastel[\\/]*\][[:space:]]*$' "$f"; then
+        read_store="$f"
+        break
+    fi
+done
+
+# The database where that store's DataPath puts it (%APPDATA%: the user's data folder).
+data_home="${XDG_DATA_HOME:-}"
+case "$data_home" in /*) ;; *) data_home="$HOME/.local/share" ;; esac
+data_path=""
+if [ -n "$read_store" ]; then
+    data_path="$(awk '
+        /^[[:space:]]*\[/ { inside = (tolower($0) ~ /^[[:space:]]*\[[\\\/]*software[\\\/]+velmora[\\\/]+nastel[\\\/]*\][[:space:]]*$/); next }
+        inside && tolower($0) ~ /^[[:space:]]*datapath[[:space:]]*=/ {
+            sub(/^[^=]*=[[:space:]]*/, ""); sub(/[[:space:]]*$/, "")
+            if ($0 ~ /^".*"$/) $0 = substr($0, 2, length($0) - 2)
+            print; exit
+        }' "$read_store")"
+fi
+if [ -z "$data_path" ]; then
+    echo "The settings store ${read_store:-$store} names no database (DataPath); nothing installed." >&2
+    exit 1
+fi
+database="${data_path/\%APPDATA\%/$data_home}"
+
 # The delivered database for this user, only when there is none yet: the user's data is never replaced.
-data_home="${XDG_DATA_HOME:-$HOME/.local/share}"
-database="$data_home/mero/data.db3"
 if [ ! -e "$database" ]; then
     delivered="$build/resources/data.db3"
     if [ ! -f "$delivered" ]; then

@@ -8,6 +8,7 @@
 #include "data/key_text.h"
 #include "data/sql_utils.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <QStandardPaths>
 
@@ -401,7 +402,8 @@ bool TData::ConnectDatabase(const QString& path) {
     try {
         DataBase->open(path, Connection::OpenMode::ReadWrite);
     } catch (const MeroError& e) {
-        TMessages::Error(QStringLiteral("Databázi nelze otevřít.\r\n[") + e.message() + QLatin1Char(']'));
+        TMessages::Error(QStringLiteral("Databázi nelze otevřít.\r\n[Cesta: \"%1\"]\r\n[%2]")
+                             .arg(QDir::toNativeSeparators(path), e.message()));
         return false;
     }
     m_installationId = 0;

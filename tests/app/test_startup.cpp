@@ -61,8 +61,11 @@ void TestStartup::failureTable_data() {
     QTest::newRow("key without DataPath") << "no value" << QStringList{"Nenalezena databáze: "} << false;
     QTest::newRow("no file at DataPath") << "no file" << QStringList{"Nenalezena databáze: %1"} << false;
     QTest::newRow("DataPath is a folder") << "folder" << QStringList{"Nenalezena databáze: %1"} << false;
-    QTest::newRow("not a database") << "garbage" << QStringList{"^Databázi nelze otevřít."} << false;
-    QTest::newRow("database of another program") << "foreign" << QStringList{"^Databázi nelze otevřít."} << false;
+    // A file that cannot serve as the database: which file, then why.
+    QTest::newRow("not a database") << "garbage" << QStringList{"^Databázi nelze otevřít.\r\n[Cesta: \"%1\"]\r\n["}
+                                    << false;
+    QTest::newRow("database of another program")
+        << "foreign" << QStringList{"^Databázi nelze otevřít.\r\n[Cesta: \"%1\"]\r\n["} << false;
     QTest::newRow("failing data update") << "bad update" << QStringList{"Aktualizace dat se nezdařila!"} << true;
     QTest::newRow("malformed update file") << "bad xml" << QStringList{"Aktualizace dat se nezdařila!"} << true;
     QTest::newRow("all well") << "good" << QStringList{} << true;
@@ -105,7 +108,9 @@ void TestStartup::failureTable() {
                                   : QByteArray("<updates><update><id>1</id><data>INSERT INTO CHYBI VALUES (1);"
                                                "</data></update></updates>"));
     }
-    const QString shownPath = kind == "no file" ? dir.filePath("data/chybi.db3") : dir.filePath("data");
+    const QString shownPath = kind == "no file"                               ? dir.filePath("data/chybi.db3")
+                              : kind == "garbage" || kind == "foreign" ? db
+                                                                       : dir.filePath("data");
 
     test::RecordingSink sink;
     SettingsStoreSource settings(SettingsStore({config}));

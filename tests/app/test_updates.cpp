@@ -4,6 +4,8 @@
 #include "data/sql_utils.h"
 
 #include <QDir>
+#include <QElapsedTimer>
+#include <QTimeZone>
 #include <QFile>
 #include <QFileInfo>
 #include <QStringEncoder>
@@ -88,6 +90,8 @@ private Q_SLOTS:
     void shortDates();
     void updaterStartsWhenDue_data();
     void updaterStartsWhenDue();
+    void elapsedTimeOnTheCalendar_data();
+    void elapsedTimeOnTheCalendar();
     void startProgramReportsFailure();
 };
 
@@ -302,22 +306,30 @@ void TestUpdates::scriptAndBackupNames() {
 }
 
 void TestUpdates::shortDates_data() {
+    QTest::addColumn<QString>("locale"); // the user's locale
     QTest::addColumn<QString>("text");
     QTest::addColumn<QDate>("expected");
-    QTest::newRow("d.M.yyyy") << "3.12.2026" << QDate(2026, 12, 3);
-    QTest::newRow("dd.MM.yyyy") << "03.02.2025" << QDate(2025, 2, 3);
-    QTest::newRow("with blanks") << " 3. 12. 2026 " << QDate(2026, 12, 3);
-    QTest::newRow("two-digit year") << "03.12.26" << QDate(2026, 12, 3);
-    QTest::newRow("iso is not the format") << "2026-12-03" << QDate();
-    QTest::newRow("no such day") << "31.2.2026" << QDate();
-    QTest::newRow("empty") << "" << QDate();
-    QTest::newRow("text") << "včera" << QDate();
+    QTest::newRow("d.M.yyyy") << "cs_CZ" << "3.12.2026" << QDate(2026, 12, 3);
+    QTest::newRow("dd.MM.yyyy") << "cs_CZ" << "03.02.2025" << QDate(2025, 2, 3);
+    QTest::newRow("with blanks") << "cs_CZ" << " 3. 12. 2026 " << QDate(2026, 12, 3);
+    QTest::newRow("two-digit year") << "cs_CZ" << "03.12.26" << QDate(2026, 12, 3);
+    QTest::newRow("iso is not the format") << "cs_CZ" << "2026-12-03" << QDate();
+    QTest::newRow("no such day") << "cs_CZ" << "31.2.2026" << QDate();
+    QTest::newRow("empty") << "cs_CZ" << "" << QDate();
+    QTest::newRow("text") << "cs_CZ" << "včera" << QDate();
+    // The user's own short format counts first; the Czech one is still understood.
+    QTest::newRow("en_US own format") << "en_US" << "12/3/26" << QDate(2026, 12, 3);
+    QTest::newRow("en_US, Czech text") << "en_US" << "3.12.2026" << QDate(2026, 12, 3);
+    QTest::newRow("sv_SE own format") << "sv_SE" << "2026-12-03" << QDate(2026, 12, 3);
+    QTest::newRow("de_DE own format") << "de_DE" << "03.12.26" << QDate(2026, 12, 3);
+    QTest::newRow("C locale, Czech text") << "C" << "3.12.2026" << QDate(2026, 12, 3);
 }
 
 void TestUpdates::shortDates() {
+    QFETCH(QString, locale);
     QFETCH(QString, text);
     QFETCH(QDate, expected);
-    QCOMPARE(ParseShortDate(text), expected);
+    QCOMPARE(ParseShortDate(text, QLocale(locale)), expected);
 }
 
 void TestUpdates::updaterStartsWhenDue_data() {
@@ -340,38 +352,84 @@ void TestUpdates::updaterStartsWhenDue_data() {
     QTest::newRow("no key") << QByteArray("-") << false;
 }
 
-void TestUpdates::updaterStartsWhenDue() {
-    QFETCH(QByteArray, values);
-    QFETCH(bool, starts);
+namespace {
+
+// Runs the updater check with the stand-in updater and the given lines of the auto-update key ("-" for
+// no key at all); true when the stand-in was started (with the expected arguments and folder) within
+// waitMs.
+bool updaterStarted(const QByteArray& values, const QDateTime& now, int waitMs) {
     QTemporaryDir config, program;
     // The stand-in updater lives in a folder whose path has a blank and Czech letters.
     const QString folder = program.filePath("program ř");
-    QVERIFY(QDir().mkpath(folder));
     const QString updater = QDir(folder).filePath(UpdaterFileName());
-    QVERIFY(QFile::copy(UPDATE_RECORDER, updater));
-    QVERIFY(QFile::setPermissions(updater, QFileDevice::ReadOwner | QFileDevice::ExeOwner | QFileDevice::WriteOwner));
+    if (!QDir().mkpath(folder) || !QFile::copy(UPDATE_RECORDER, updater) ||
+        !QFile::setPermissions(updater, QFileDevice::ReadOwner | QFileDevice::ExeOwner | QFileDevice::WriteOwner)) {
+        qWarning("the stand-in updater cannot be set up");
+        return false;
+    }
     if (values != "-") {
         QDir().mkpath(config.filePath("Velmora"));
         QFile ini(config.filePath("Velmora/mero.ini"));
-        QVERIFY(ini.open(QIODevice::WriteOnly));
+        if (!ini.open(QIODevice::WriteOnly))
+            return false;
         ini.write("[SOFTWARE\\Velmora\\Nastel\\KorvaAutoUpdate]\n" + values + "\n");
     }
     const SettingsStore store({config.path()});
     const QString otherCwd = QDir::currentPath();
-    CheckForProgramUpdate(store, QString::fromLatin1(kAutoUpdateKey), folder, QDateTime::currentDateTime());
+    CheckForProgramUpdate(store, QString::fromLatin1(kAutoUpdateKey), folder, now);
 
     const QString recorded = QDir(folder).filePath("recorded.txt");
-    if (starts) {
-        QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(recorded), 10000);
-        QFile f(recorded);
-        QVERIFY(f.open(QIODevice::ReadOnly));
-        const QStringList lines = QString::fromUtf8(f.readAll()).split('\n', Qt::SkipEmptyParts);
-        QCOMPARE(lines, QStringList({folder, "-x", "-ui:off"}));
-        QCOMPARE(QDir::currentPath(), otherCwd);
-    } else {
-        QTest::qWait(800);
-        QVERIFY(!QFileInfo::exists(recorded));
+    QElapsedTimer waited;
+    waited.start();
+    // A started updater writes its record at once; one that was not started never does.
+    while (!QFileInfo::exists(recorded) && waited.elapsed() < waitMs)
+        QTest::qWait(20);
+    if (!QFileInfo::exists(recorded))
+        return false;
+    QFile f(recorded);
+    if (!f.open(QIODevice::ReadOnly))
+        return false;
+    const QStringList lines = QString::fromUtf8(f.readAll()).split('\n', Qt::SkipEmptyParts);
+    if (lines != QStringList({folder, "-x", "-ui:off"}) || QDir::currentPath() != otherCwd) {
+        qWarning("started with %s", qPrintable(lines.join('|')));
+        return false;
     }
+    return true;
+}
+
+} // namespace
+
+void TestUpdates::updaterStartsWhenDue() {
+    QFETCH(QByteArray, values);
+    QFETCH(bool, starts);
+    QCOMPARE(updaterStarted(values, QDateTime::currentDateTime(), starts ? 10000 : 800), starts);
+}
+
+void TestUpdates::elapsedTimeOnTheCalendar_data() {
+    QTest::addColumn<QByteArray>("values");
+    QTest::addColumn<QDateTime>("now");
+    QTest::addColumn<bool>("starts");
+    const QTimeZone prague("Europe/Prague");
+    // Clocks went forward on 29 March 2026: half past midnight two calendar days after the last check
+    // is two days and a half hour later, although only 47.5 hours have passed.
+    QTest::newRow("2 days, across the change of clocks")
+        << QByteArray("CheckInterval=2\nLastCheck=28.3.2026") << QDateTime(QDate(2026, 3, 30), QTime(0, 30), prague)
+        << true;
+    QTest::newRow("2 days, one day and 23 hours later")
+        << QByteArray("CheckInterval=2\nLastCheck=28.3.2026") << QDateTime(QDate(2026, 3, 29), QTime(23, 0), prague)
+        << false;
+    // The last check counts from the start of its day.
+    QTest::newRow("1 day, next morning") << QByteArray("CheckInterval=1\nLastCheck=10.6.2026")
+                                         << QDateTime(QDate(2026, 6, 11), QTime(0, 1)) << true;
+    QTest::newRow("1 day, same evening") << QByteArray("CheckInterval=1\nLastCheck=10.6.2026")
+                                         << QDateTime(QDate(2026, 6, 10), QTime(23, 59)) << false;
+}
+
+void TestUpdates::elapsedTimeOnTheCalendar() {
+    QFETCH(QByteArray, values);
+    QFETCH(QDateTime, now);
+    QFETCH(bool, starts);
+    QCOMPARE(updaterStarted(values, now, starts ? 10000 : 800), starts);
 }
 
 void TestUpdates::startProgramReportsFailure() {

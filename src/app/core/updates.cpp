@@ -168,22 +168,23 @@ QString UpdaterFileName() {
     return QStringLiteral("korvaAutoUpdate");
 }
 
-QDate ParseShortDate(const QString& text) {
+QDate ParseShortDate(const QString& text, const QLocale& locale) {
     const QString t = text.trimmed();
     if (t.isEmpty())
         return QDate();
+    auto thisCentury = [](QDate d) { return d.isValid() && d.year() < 1970 ? d.addYears(100) : d; };
+    const QString own = locale.dateFormat(QLocale::ShortFormat);
+    if (const QDate d = locale.toDate(t, own); d.isValid())
+        return own.contains(QLatin1String("yyyy")) ? d : thisCentury(d);
     for (const char* format : {"d.M.yyyy", "d. M. yyyy"}) {
         const QDate d = QDate::fromString(t, QLatin1String(format));
         if (d.isValid())
             return d;
     }
     for (const char* format : {"d.M.yy", "d. M. yy"}) {
-        QDate d = QDate::fromString(t, QLatin1String(format));
-        if (d.isValid()) {
-            if (d.year() < 1970) // two-digit years belong to this century
-                d = d.addYears(100);
-            return d;
-        }
+        const QDate d = QDate::fromString(t, QLatin1String(format));
+        if (d.isValid())
+            return thisCentury(d);
     }
     return QDate();
 }
@@ -210,9 +211,12 @@ void CheckForProgramUpdate(const SettingsStore& store, const QString& key, const
     if (interval < 0)
         return;
     const QDate date = ParseShortDate(lastCheck);
-    // An empty or invalid date counts as the earliest date of the scale.
-    const QDateTime last(date.isValid() ? date : QDate(1899, 12, 30), QTime(0, 0));
-    const double elapsedDays = double(last.msecsTo(now)) / 86400000.0;
+    // An empty or invalid date counts as the earliest date of the scale. The time since the last check
+    // is counted on the calendar (whole days between the dates plus the part of today gone), so that a
+    // change of clocks in between moves nothing.
+    const QDate last = date.isValid() ? date : QDate(1899, 12, 30);
+    const double elapsedDays =
+        double(last.daysTo(now.date())) + double(now.time().msecsSinceStartOfDay()) / 86400000.0;
     if (interval != 0 && double(interval) > elapsedDays)
         return;
     StartProgram(QDir(programFolder).filePath(UpdaterFileName()), QStringLiteral("-x -ui:off"));

@@ -3,6 +3,7 @@
 #include <QDate>
 #include <QDateTime>
 #include <QList>
+#include <QLocale>
 #include <QString>
 
 namespace mero {
@@ -55,8 +56,10 @@ void CheckForProgramUpdate(const QString& key);
 // The same with the store, the updater's folder and the current time given.
 void CheckForProgramUpdate(const SettingsStore& store, const QString& key, const QString& programFolder,
                            const QDateTime& now);
-// A date in the Czech short date format ("3.12.2026", "03.12.26", "3. 12. 2026"); invalid when none.
-QDate ParseShortDate(const QString& text);
+// A date in the user's short date format (of the given locale, by default the user's own), or in the
+// Czech short date format ("3.12.2026", "03.12.26", "3. 12. 2026"); invalid when none. Two-digit
+// years belong to this century.
+QDate ParseShortDate(const QString& text, const QLocale& locale = QLocale::system());
 // The file name of the updater in the program's folder.
 QString UpdaterFileName();
 
