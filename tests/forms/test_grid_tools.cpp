@@ -152,6 +152,8 @@ private Q_SLOTS:
             QVERIFY(*betweenGroups.begin() > *inGroup.begin());
         }
         QVERIFY(*betweenGroups.begin() >= 4);
+        if (!qEnvironmentVariableIsEmpty("MERO_GRAB"))
+            fx.grid.grab().save(qEnvironmentVariable("MERO_GRAB") + QStringLiteral("/navigator-%1.png").arg(configuration));
     }
 
     void footerFollowsFilterAtOnce() {
